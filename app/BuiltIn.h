@@ -1,0 +1,14 @@
+#pragma once
+
+#include "BuiltInVersion.h"
+#include "ConfiguratorApi.h"
+#include "Endpoints.h"
+
+namespace varno {
+
+// The deployment settings compiled into this build (CMake cache variables VARNO_*). Nothing at run
+// time changes them.
+Endpoints builtInEndpoints();
+ApiAccount builtInApiAccount();
+
+} // namespace varno

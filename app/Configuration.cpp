@@ -1,0 +1,30 @@
+#include "Configuration.h"
+
+#include "IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace varno {
+
+std::optional<Configuration> readConfiguration(const std::string& path, UserMessages& messages)
+{
+    if (!QFileInfo(QFile::decodeName(path.c_str())).isFile()) {
+        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + path + " n'existe pas.");
+        return std::nullopt;
+    }
+    const IniFile ini = IniFile::load(path);
+    Configuration configuration;
+    configuration.expectedVersion = ini.readString("General", "Version", "0");
+    configuration.brand = ini.readString("General", "Configurateur", "");
+    configuration.mode = ini.readString("General", "Mode", "chiffrage");
+    configuration.userLogin = ini.readString("Utilisateur", "Identifiant", "");
+    configuration.userPassword = ini.readString("Utilisateur", "MotDePasse", "");
+    configuration.quoteId = ini.readString("Update", "DevisId", "");
+    configuration.recordId = ini.readString("RecordId", "Valeur", "");
+    configuration.orderNumber = ini.readString("Commande", "Numero", "");
+    configuration.orderReference = ini.readString("Commande", "Reference", "");
+    return configuration;
+}
+
+} // namespace varno

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "UserMessages.h"
+
+#include <optional>
+#include <string>
+
+namespace varno {
+
+// The nine values the host writes into the configuration file before each start.
+struct Configuration {
+    std::string expectedVersion;  // [General] Version
+    std::string brand;            // [General] Configurateur
+    std::string mode;             // [General] Mode
+    std::string userLogin;        // [Utilisateur] Identifiant
+    std::string userPassword;     // [Utilisateur] MotDePasse
+    std::string quoteId;          // [Update] DevisId
+    std::string recordId;         // [RecordId] Valeur
+    std::string orderNumber;      // [Commande] Numero
+    std::string orderReference;   // [Commande] Reference
+};
+
+// Reads the configuration file. When no file exists at the path (a folder is no file), tells the user
+// so, naming the path exactly as given, and returns nothing.
+std::optional<Configuration> readConfiguration(const std::string& path, UserMessages& messages);
+
+} // namespace varno

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ConfiguratorApi.h"
+#include "Configuration.h"
+
+#include <string>
+
+namespace varno {
+
+// What the main window gives a workflow window before showing it.
+struct HandOverValues {
+    std::string temporaryFilePath;
+    Configuration configuration;
+    ApiAccount apiAccount;
+};
+
+// The host's protocol fixes which values each workflow window receives and in which order; these
+// set exactly those, in that order.
+
+template <class Window>
+void handOverToPricing(Window& window, const HandOverValues& values)
+{
+    window.setBrand(values.configuration.brand);
+    window.setTemporaryFilePath(values.temporaryFilePath);
+    window.setUserLogin(values.configuration.userLogin);
+    window.setUserPassword(values.configuration.userPassword);
+    window.setQuoteId(values.configuration.quoteId);
+    window.setApiUserName(values.apiAccount.userName);
+    window.setApiPassword(values.apiAccount.password);
+    window.setIssuerKey(values.apiAccount.issuerKey);
+}
+
+template <class Window>
+void handOverToVerification(Window& window, const HandOverValues& values)
+{
+    window.setBrand(values.configuration.brand);
+    window.setTemporaryFilePath(values.temporaryFilePath);
+    window.setApiUserName(values.apiAccount.userName);
+    window.setApiPassword(values.apiAccount.password);
+    window.setIssuerKey(values.apiAccount.issuerKey);
+    window.setRecordId(values.configuration.recordId);
+}
+
+template <class Window>
+void handOverToOrder(Window& window, const HandOverValues& values)
+{
+    window.setBrand(values.configuration.brand);
+    window.setTemporaryFilePath(values.temporaryFilePath);
+    window.setApiUserName(values.apiAccount.userName);
+    window.setApiPassword(values.apiAccount.password);
+    window.setIssuerKey(values.apiAccount.issuerKey);
+    window.setRecordId(values.configuration.recordId);
+    window.setOrderNumber(values.configuration.orderNumber);
+    window.setOrderReference(values.configuration.orderReference);
+}
+
+} // namespace varno

@@ -1,0 +1,114 @@
+#include "IniFile.h"
+
+#include "TextEncoding.h"
+
+#include <QFile>
+#include <QString>
+
+namespace varno {
+namespace {
+
+std::string_view trimBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string_view unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return QString::compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
+                            QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive) == 0;
+}
+
+std::string decodeText(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        return std::string(bytes.substr(3));
+    }
+    if (bytes.starts_with("\xFF\xFE")) {
+        const auto units = static_cast<qsizetype>((bytes.size() - 2) / 2);
+        QString text(units, Qt::Uninitialized);
+        for (qsizetype i = 0; i < units; ++i) {
+            const auto low = static_cast<unsigned char>(bytes[static_cast<std::size_t>(2 + 2 * i)]);
+            const auto high = static_cast<unsigned char>(bytes[static_cast<std::size_t>(3 + 2 * i)]);
+            text[i] = QChar(static_cast<char16_t>(low | (high << 8)));
+        }
+        return text.toStdString();
+    }
+    return windows1252ToUtf8(bytes);
+}
+
+} // namespace
+
+IniFile IniFile::load(const std::string& path)
+{
+    QFile file(QFile::decodeName(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    return parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+IniFile IniFile::parse(std::string_view bytes)
+{
+    IniFile ini;
+    const std::string text = decodeText(bytes);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string_view line = trimBlanks(std::string_view(text).substr(start, end - start));
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+
+        if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            ini.sections_.push_back({std::string(trimBlanks(line.substr(1, close == std::string_view::npos
+                                                                                    ? std::string_view::npos
+                                                                                    : close - 1))),
+                                     {}});
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos || ini.sections_.empty()) {
+            continue;
+        }
+        ini.sections_.back().entries.emplace_back(std::string(trimBlanks(line.substr(0, equals))),
+                                                  std::string(unquote(trimBlanks(line.substr(equals + 1)))));
+    }
+    return ini;
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key, const std::string& defaultValue) const
+{
+    for (const Section& candidate : sections_) {
+        if (!sameName(candidate.name, section)) {
+            continue;
+        }
+        for (const auto& [name, value] : candidate.entries) {
+            if (sameName(name, key)) {
+                return value;
+            }
+        }
+        return defaultValue;  // only the first section of that name counts
+    }
+    return defaultValue;
+}
+
+} // namespace varno

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace varno {
+
+// Reads an INI file the way the Windows profile functions do: section and key names match without
+// regard to case, the first occurrence of a section or key wins, blanks around a value are dropped and
+// one pair of enclosing quotes (single or double) is removed, lines starting with ';' are comments.
+// The bytes are Windows-1252, or UTF-8 / UTF-16 when the file starts with that byte-order mark.
+// Texts come out as UTF-8.
+class IniFile {
+public:
+    // A file that cannot be read gives an empty INI file, so every key takes its default.
+    static IniFile load(const std::string& path);
+    static IniFile parse(std::string_view bytes);
+
+    // The value of a present key, possibly empty; the default when the key or its section is absent.
+    std::string readString(std::string_view section, std::string_view key, const std::string& defaultValue) const;
+
+private:
+    struct Section {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> entries;
+    };
+    std::vector<Section> sections_;
+};
+
+} // namespace varno

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "BrandLogos.h"
+#include "ConfiguratorApi.h"
+#include "Configuration.h"
+#include "HandOver.h"
+#include "Services.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <string>
+
+namespace varno {
+
+// The main window: shows the brand's logo while it reads the configuration and checks the version,
+// then, on the first tick of Timer1, hides itself and runs the workflow window that the mode names.
+// Closing it ends the program.
+class TFicheConfigurateur final : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class State { Created, Starting, Ready, Dispatching, Closing };
+
+    TFicheConfigurateur(const Services& services, ApiAccount builtInApiAccount);
+
+    void setTemporaryFilePath(std::string path) { temporaryFilePath_ = std::move(path); }
+    void setConfigurationFilePath(std::string path) { configurationFilePath_ = std::move(path); }
+
+    State state() const { return state_; }
+    const Configuration& configuration() const { return configuration_; }
+    const BrandLogos& logos() const { return logos_; }
+
+signals:
+    // The window has closed: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormActivate();
+    void Timer1Timer();
+    bool ReadConfiguration();
+    void openWorkflowWindow();
+    template <class Window, class HandOver>
+    void runWorkflowWindow(HandOver handOver);
+
+    const Services& services_;
+    const ApiAccount builtInApiAccount_;
+    BrandLogos logos_;
+    QTimer Timer1;
+    State state_ = State::Created;
+    std::string temporaryFilePath_;
+    std::string configurationFilePath_;
+    Configuration configuration_;
+};
+
+} // namespace varno

@@ -1,0 +1,29 @@
+# A private CA and a localhost server certificate for the local sandbox and the loopback test servers,
+# plus a self-signed certificate that nothing trusts (for the tests that expect a refusal).
+# Generated once per build tree with the openssl command.
+find_program(OPENSSL_COMMAND openssl REQUIRED)
+set(VARNO_CERT_DIR "${CMAKE_BINARY_DIR}/certs" CACHE INTERNAL "Generated certificates")
+
+function(_varno_openssl)
+  execute_process(COMMAND ${OPENSSL_COMMAND} ${ARGN} WORKING_DIRECTORY "${VARNO_CERT_DIR}"
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "openssl ${ARGN} failed: ${err}")
+  endif()
+endfunction()
+
+if(NOT EXISTS "${VARNO_CERT_DIR}/localhost.pem")
+  file(MAKE_DIRECTORY "${VARNO_CERT_DIR}")
+  file(WRITE "${VARNO_CERT_DIR}/localhost.ext"
+    "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n"
+    "subjectAltName=DNS:localhost,IP:127.0.0.1\n")
+  _varno_openssl(req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 -keyout ca.key -out ca.pem
+                 -subj "/O=Module_Varno sandbox/CN=Module_Varno sandbox CA"
+                 -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign")
+  _varno_openssl(req -newkey rsa:2048 -nodes -sha256 -keyout localhost.key -out localhost.csr
+                 -subj "/O=Module_Varno sandbox/CN=localhost")
+  _varno_openssl(x509 -req -in localhost.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 3650 -sha256
+                 -extfile localhost.ext -out localhost.pem)
+  _varno_openssl(req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 -keyout untrusted.key -out untrusted.pem
+                 -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1")
+endif()

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace varno {
+
+// Where the outside services live and which extra CAs to trust. Built in for the program (see the
+// deployment settings); tests point them at their loopback servers.
+struct Endpoints {
+    std::string gatewayUrl;
+    std::string apiUrl;
+    std::string caBundle;
+};
+
+} // namespace varno

@@ -1,0 +1,78 @@
+#include "ResultDocument.h"
+
+#include "Error.h"
+#include "TextEncoding.h"
+
+#include <QSaveFile>
+#include <QString>
+
+#include <sstream>
+
+namespace varno {
+
+ResultDocument::ResultDocument(std::string_view startingXml)
+{
+    const auto parsed = document_.load_buffer(startingXml.data(), startingXml.size(),
+                                              pugi::parse_default | pugi::parse_declaration, pugi::encoding_utf8);
+    if (!parsed) {
+        throw VarnoError(std::string("Le document XML n'est pas valide : ") + parsed.description() + " (position " +
+                         std::to_string(parsed.offset) + ").");
+    }
+    pugi::xml_node declaration = document_.first_child();
+    if (declaration.type() != pugi::node_declaration) {
+        declaration = document_.prepend_child(pugi::node_declaration);
+        declaration.append_attribute("version") = "1.0";
+    }
+    pugi::xml_attribute encoding = declaration.attribute("encoding");
+    if (!encoding) {
+        encoding = declaration.insert_attribute_after("encoding", declaration.attribute("version"));
+    }
+    encoding.set_value("ISO-8859-1");
+}
+
+pugi::xml_node ResultDocument::root() const
+{
+    return document_.child("Configurateur");
+}
+
+pugi::xml_node ResultDocument::appendText(pugi::xml_node parent, const char* name, const std::string& text)
+{
+    pugi::xml_node element = parent.append_child(name);
+    if (!text.empty()) {
+        element.text().set(text.c_str());
+    }
+    return element;
+}
+
+std::string ResultDocument::serialize() const
+{
+    std::ostringstream utf8;
+    document_.save(utf8, "", pugi::format_raw, pugi::encoding_utf8);
+    return utf8ToWindows1252XmlSafe(utf8.str()) + "\r\n";
+}
+
+void ResultDocument::save(const std::string& path) const
+{
+    writeFileAtomically(path, serialize());
+}
+
+void writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    QSaveFile file(QString::fromStdString(path));
+    const auto fail = [&](const QString& reason) {
+        throw VarnoError("Impossible d'écrire le fichier « " + path + " » : " + reason.toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly)) {
+        fail(file.errorString());
+    }
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        fail(reason);
+    }
+    if (!file.commit()) {
+        fail(file.errorString());
+    }
+}
+
+} // namespace varno

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// The XML document through which every workflow answers the host. It is built from a starting text,
+// declared "ISO-8859-1", and written as Windows-1252 bytes followed by one CR LF.
+class ResultDocument {
+public:
+    // The verification and order workflows start from this text.
+    static constexpr std::string_view kEmptyDocument = "<Configurateur></Configurateur>";
+
+    // Parses the starting text (UTF-8) and declares the encoding "ISO-8859-1". Throws VarnoError when
+    // the text is not well-formed XML.
+    explicit ResultDocument(std::string_view startingXml);
+
+    // The top-level element "Configurateur", or an empty handle when the document has none; appending
+    // to an empty handle does nothing, so such a document is written without added content.
+    pugi::xml_node root() const;
+
+    // Appends an element holding text as the last child of parent and returns it.
+    static pugi::xml_node appendText(pugi::xml_node parent, const char* name, const std::string& text);
+
+    // The bytes of the file: declaration and document in Windows-1252, then CR LF.
+    std::string serialize() const;
+
+    // Writes the bytes beside path and renames them over it, so a failure leaves the file as it was.
+    void save(const std::string& path) const;
+
+private:
+    pugi::xml_document document_;
+};
+
+// Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
+void writeFileAtomically(const std::string& path, std::string_view bytes);
+
+} // namespace varno

@@ -1,0 +1,45 @@
+#include "WorkflowWindow.h"
+
+#include "ErrorHandler.h"
+#include "FirstActivation.h"
+
+namespace varno {
+
+const LogoBoxes WorkflowWindow::kProgressWindowLogos{QRect(16, 8, 320, 128), QRect(16, 9, 320, 128),
+                                                     QRect(16, 8, 320, 120)};
+
+WorkflowWindow::WorkflowWindow(QWidget* owner, const Services& services, QSize clientSize,
+                               const LogoBoxes& logoBoxes)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      services_(services),
+      logos_(this, logoBoxes)
+{
+    setFixedSize(clientSize);
+    setWindowTitle("Configurateur Varno");
+    setFont(QFont("Tahoma", 8));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    callOnFirstActivation(this, [this] { guarded([this] { FormActivate(); }); });
+}
+
+QLabel* WorkflowWindow::addStatusLine()
+{
+    auto* status = new QLabel(this);
+    status->setObjectName("lblInfos");
+    status->setGeometry(16, 152, 320, 13);
+    return status;
+}
+
+void WorkflowWindow::presentBrand(const char* captionSuffix)
+{
+    varno::presentBrand(*this, logos_, brand_, captionSuffix);
+}
+
+void WorkflowWindow::guarded(const std::function<void()>& body)
+{
+    runGuarded(services_.messages, body);
+}
+
+} // namespace varno

@@ -1,0 +1,70 @@
+#include "TFicheConfigurateurRecupDevis.h"
+
+#include "BuiltInVersion.h"
+
+namespace varno {
+namespace {
+
+constexpr const char* kWebAccept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+
+HttpClientOptions webClientOptions(const Endpoints& endpoints)
+{
+    HttpClientOptions options;
+    options.accept = kWebAccept;
+    options.extraCaBundle = endpoints.caBundle;
+    return options;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& box)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(box);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QRect& box)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(box);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, const Services& services)
+    : WorkflowWindow(owner, services, QSize(352, 241),
+                     {QRect(16, 8, 320, 128), QRect(16, 8, 320, 128), QRect(16, 8, 320, 120)}),
+      lblChiffrage(makeLabel(this, "lblChiffrage", "Une fois votre chiffrage terminé veuillez : ", QRect(22, 143, 239, 13))),
+      lblOu(makeLabel(this, "lblOu", "ou ", QRect(169, 180, 15, 13))),
+      btnDevisRecuperer(makeButton(this, "btnDevisRecuperer", "Récupérer le devis", QRect(22, 163, 125, 50))),
+      btnAnnulerRecuperation(makeButton(this, "btnAnnulerRecuperation", "Annuler", QRect(202, 163, 125, 50))),
+      lblVersion(makeLabel(this, "lblVersion", QString("Version %1.51 du 04/05/2023").arg(kBuiltInVersion),
+                           QRect(176, 216, 151, 13))),
+      IdHTTP1(webClientOptions(services.endpoints)),
+      IdHTTP2(webClientOptions(services.endpoints)),
+      IdHTTP3(apiClientOptions(services.endpoints))
+{
+    setObjectName("FicheConfigurateurRecupDevis");
+    QFont bold("MS Sans Serif", 8);
+    bold.setBold(true);
+    lblChiffrage->setFont(bold);
+    lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setTabOrder(btnDevisRecuperer, btnAnnulerRecuperation);
+    connect(btnAnnulerRecuperation, &QPushButton::clicked, this,
+            [this] { guarded([this] { btnAnnulerRecuperationClick(); }); });
+}
+
+void TFicheConfigurateurRecupDevis::FormActivate()
+{
+    presentBrand(" - Chiffrage");
+}
+
+void TFicheConfigurateurRecupDevis::btnAnnulerRecuperationClick()
+{
+    close();
+}
+
+} // namespace varno

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "HttpClient.h"
+#include "WorkflowWindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace varno {
+
+// The pricing ("chiffrage") window: logs in at the gateway, opens the configurator in the browser,
+// then waits for "Récupérer le devis" or "Annuler".
+class TFicheConfigurateurRecupDevis final : public WorkflowWindow {
+    Q_OBJECT
+
+public:
+    TFicheConfigurateurRecupDevis(QWidget* owner, const Services& services);
+
+    void setUserLogin(std::string value) { userLogin_ = std::move(value); }
+    void setUserPassword(std::string value) { userPassword_ = std::move(value); }
+    void setQuoteId(std::string value) { quoteId_ = std::move(value); }
+
+    const std::string& userLogin() const { return userLogin_; }
+    const std::string& userPassword() const { return userPassword_; }
+    const std::string& quoteId() const { return quoteId_; }
+
+    QLabel* const lblChiffrage;
+    QLabel* const lblOu;
+    QPushButton* const btnDevisRecuperer;
+    QPushButton* const btnAnnulerRecuperation;
+    QLabel* const lblVersion;
+
+protected:
+    void FormActivate() override;
+
+private:
+    void btnAnnulerRecuperationClick();
+
+    HttpClient IdHTTP1;  // gateway
+    HttpClient IdHTTP2;  // retrieval document
+    HttpClient IdHTTP3;  // configurator API
+    std::string userLogin_;
+    std::string userPassword_;
+    std::string quoteId_;
+};
+
+} // namespace varno
