@@ -227,6 +227,25 @@ HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
     if (curl_ == nullptr) {
         throw VarnoError("Le client HTTP n'a pas pu être créé.");
     }
+    // What stays the same for every request of this client; each request sets the rest.
+    CURL* curl = asCurl(curl_);
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // the cookie engine, in memory only
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);  // followed here, to keep credentials at home
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, 0L);  // each connection gets the store with our CAs added
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCertificates);
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &extraCaPem_);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
 }
 
 HttpClient::~HttpClient()
@@ -289,29 +308,9 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
         std::string reason;
         char errorText[CURL_ERROR_SIZE] = {};
 
-        curl_easy_reset(curl);  // keeps the cookies, drops every option of the previous request
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // the cookie engine, in memory only
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_PROXY, "");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!extraCaPem_.empty()) {
-            curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-            curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCertificates);
-            curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &extraCaPem_);
-        }
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);
         if (isPost) {
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
@@ -320,11 +319,10 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
         } else {
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
         }
-        if (basicAuthentication_ && sameOrigin) {
-            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-            curl_easy_setopt(curl, CURLOPT_USERNAME, user_.c_str());
-            curl_easy_setopt(curl, CURLOPT_PASSWORD, password_.c_str());
-        }
+        const bool sendCredentials = basicAuthentication_ && sameOrigin;
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(sendCredentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, sendCredentials ? user_.c_str() : nullptr);
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, sendCredentials ? password_.c_str() : nullptr);
 
         curl_slist* headers = nullptr;
         const auto addHeader = [&headers](const std::string& line) { headers = curl_slist_append(headers, line.c_str()); };
@@ -343,8 +341,9 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
         const CURLcode result = curl_easy_perform(curl);
-        curl_slist_free_all(headers);
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+        curl_slist_free_all(headers);
         if (result != CURLE_OK) {
             const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
             throw failure(transportFailureReason(result) + " (" + trimBlanks(detail) + ")");

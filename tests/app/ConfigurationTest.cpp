@@ -1,0 +1,79 @@
+#include "Configuration.h"
+#include "Recorders.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+using test::RecordingMessages;
+
+class ConfigurationTest : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    RecordingMessages messages;
+
+    std::string write(const std::string& content)
+    {
+        const std::string path = QDir(folder.path()).filePath("config.ini").toStdString();
+        test::writeFileBytes(path, content);
+        return path;
+    }
+};
+
+TEST_F(ConfigurationTest, ReadsTheNineKeys)
+{
+    const auto configuration = readConfiguration(write("[General]\r\nVersion=1\r\nConfigurateur=olka\r\nMode=commande\r\n"
+                                                       "[Utilisateur]\r\nIdentifiant=jean@exemple.fr\r\nMotDePasse=s3cr&t\r\n"
+                                                       "[Update]\r\nDevisId=12345\r\n[RecordId]\r\nValeur=12,13\r\n"
+                                                       "[Commande]\r\nNumero=CDE-0042\r\nReference=Chantier 12\r\n"),
+                                                 messages);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->expectedVersion, "1");
+    EXPECT_EQ(configuration->brand, "olka");
+    EXPECT_EQ(configuration->mode, "commande");
+    EXPECT_EQ(configuration->userLogin, "jean@exemple.fr");
+    EXPECT_EQ(configuration->userPassword, "s3cr&t");
+    EXPECT_EQ(configuration->quoteId, "12345");
+    EXPECT_EQ(configuration->recordId, "12,13");
+    EXPECT_EQ(configuration->orderNumber, "CDE-0042");
+    EXPECT_EQ(configuration->orderReference, "Chantier 12");
+    EXPECT_TRUE(messages.entries().empty());
+}
+
+TEST_F(ConfigurationTest, AnEmptyFileGivesTheDefaults)
+{
+    const auto configuration = readConfiguration(write(""), messages);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->expectedVersion, "0");
+    EXPECT_EQ(configuration->mode, "chiffrage");
+    EXPECT_EQ(configuration->brand, "");
+    EXPECT_EQ(configuration->recordId, "");
+    EXPECT_TRUE(messages.entries().empty());
+}
+
+TEST_F(ConfigurationTest, AModePresentButEmptyStaysEmpty)
+{
+    const auto configuration = readConfiguration(write("[General]\nMode=\n"), messages);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->mode, "");
+}
+
+TEST_F(ConfigurationTest, NoFileIsToldWithThePathAsGiven)
+{
+    const std::string folderPath = folder.path().toStdString();
+    for (const std::string& path : {std::string("config/absent.ini"), folderPath, folderPath + "/absent.ini"}) {
+        messages = RecordingMessages();
+        EXPECT_FALSE(readConfiguration(path, messages));
+        ASSERT_EQ(messages.entries().size(), 1u);
+        EXPECT_FALSE(messages.entries()[0].isError);
+        EXPECT_EQ(messages.entries()[0].text,
+                  "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " n'existe pas.");
+    }
+}
+
+} // namespace
+} // namespace varno

@@ -1,0 +1,275 @@
+#include "Recorders.h"
+#include "TFicheConfigurateur.h"
+#include "TFicheConfigurateurCommande.h"
+#include "TFicheConfigurateurRecupDevis.h"
+#include "TFicheConfigurateurVerification.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+using test::readFileBytes;
+using test::TestServices;
+using test::waitUntil;
+
+const ApiAccount kAccount{"api@x.test", "Pw-123456789-ab", "0123456789abcdef0123456789abcdef"};
+
+std::vector<std::string> visibleLogos(const BrandLogos& logos)
+{
+    std::vector<std::string> names;
+    for (const QLabel* logo : {logos.imgFerd, logos.imgOlka, logos.imgTamrix}) {
+        if (!logo->isHidden()) {
+            names.push_back(logo->objectName().toStdString());
+        }
+    }
+    return names;
+}
+
+// What a workflow window looked like once it was up, and what it had received.
+struct WorkflowSnapshot {
+    std::string className;
+    std::string caption;
+    std::vector<std::string> logos;
+    std::vector<std::string> values;
+    bool mainWindowVisible = true;
+};
+
+struct MainWindowRun {
+    std::vector<WorkflowSnapshot> workflows;
+    bool closed = false;
+};
+
+class MainWindowTest : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    TestServices env;
+    const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
+    const std::string configurationFile = QDir(folder.path()).filePath("config.ini").toStdString();
+
+    void SetUp() override { test::writeFileBytes(temporaryFile, "host content"); }
+
+    // Runs a main window on the configuration until it closes. Each workflow window that opens is
+    // recorded and then closed, as a user would close it.
+    MainWindowRun run(const std::function<void(TFicheConfigurateur&)>& whileReady = {})
+    {
+        MainWindowRun result;
+        TFicheConfigurateur window(env.services, kAccount);
+        window.setTemporaryFilePath(temporaryFile);
+        window.setConfigurationFilePath(configurationFile);
+        QObject::connect(&window, &TFicheConfigurateur::closed, [&] { result.closed = true; });
+
+        QTimer watcher;
+        QObject* handled = nullptr;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            auto* workflow = dynamic_cast<WorkflowWindow*>(QApplication::activeModalWidget());
+            if (workflow == nullptr || workflow == handled) {
+                return;
+            }
+            handled = workflow;
+            QTimer::singleShot(150, workflow, [&, workflow] {  // after its first activation
+                result.workflows.push_back(snapshot(*workflow, window));
+                workflow->close();
+            });
+        });
+        watcher.start(20);
+
+        window.show();
+        if (whileReady) {
+            EXPECT_TRUE(waitUntil([&] { return window.state() == TFicheConfigurateur::State::Ready; }));
+            whileReady(window);
+        }
+        EXPECT_TRUE(waitUntil([&] { return result.closed; }));
+        // Nothing may open once the window has closed.
+        waitUntil([] { return false; }, std::chrono::milliseconds(700));
+        return result;
+    }
+
+    static WorkflowSnapshot snapshot(WorkflowWindow& workflow, const QWidget& mainWindow)
+    {
+        WorkflowSnapshot shot{workflow.metaObject()->className(), workflow.windowTitle().toStdString(),
+                              visibleLogos(workflow.logos()), {}, mainWindow.isVisible()};
+        shot.values = {workflow.brand(), workflow.temporaryFilePath(), workflow.apiAccount().userName,
+                       workflow.apiAccount().password, workflow.apiAccount().issuerKey};
+        if (auto* pricing = dynamic_cast<TFicheConfigurateurRecupDevis*>(&workflow)) {
+            shot.values.insert(shot.values.end(), {pricing->userLogin(), pricing->userPassword(), pricing->quoteId()});
+        } else if (auto* verification = dynamic_cast<TFicheConfigurateurVerification*>(&workflow)) {
+            shot.values.push_back(verification->recordId());
+        } else if (auto* order = dynamic_cast<TFicheConfigurateurCommande*>(&workflow)) {
+            shot.values.insert(shot.values.end(), {order->recordId(), order->orderNumber(), order->orderReference()});
+        }
+        return shot;
+    }
+
+    void configure(const std::string& content) { test::writeFileBytes(configurationFile, content); }
+
+    void expectHostFileUntouched() { EXPECT_EQ(readFileBytes(temporaryFile), "host content"); }
+};
+
+const char* kFullConfiguration = "[Utilisateur]\nIdentifiant=jean\nMotDePasse=pw\n[Update]\nDevisId=77\n"
+                                 "[RecordId]\nValeur=12,13\n[Commande]\nNumero=CDE-1\nReference=Chantier 12\n";
+
+struct ModeCase {
+    const char* mode;
+    const char* brand;
+    const char* className;
+    const char* caption;
+    std::vector<std::string> logos;
+    std::vector<std::string> handedOverBeyondAccount;
+};
+
+class DispatchTest : public MainWindowTest, public testing::WithParamInterface<ModeCase> {};
+
+TEST_P(DispatchTest, OpensTheModesWindowWithItsValuesThenEnds)
+{
+    const ModeCase& mode = GetParam();
+    configure(std::string("[General]\nVersion=1\nConfigurateur=") + mode.brand + "\nMode=" + mode.mode + "\n" +
+              kFullConfiguration);
+    const MainWindowRun result = run();
+
+    ASSERT_EQ(result.workflows.size(), 1u);
+    const WorkflowSnapshot& opened = result.workflows[0];
+    EXPECT_EQ(opened.className, mode.className);
+    EXPECT_EQ(opened.caption, mode.caption);
+    EXPECT_EQ(opened.logos, mode.logos);
+    EXPECT_FALSE(opened.mainWindowVisible);
+    std::vector<std::string> expected = {mode.brand, temporaryFile, kAccount.userName, kAccount.password,
+                                         kAccount.issuerKey};
+    expected.insert(expected.end(), mode.handedOverBeyondAccount.begin(), mode.handedOverBeyondAccount.end());
+    EXPECT_EQ(opened.values, expected);
+    EXPECT_TRUE(result.closed);
+    EXPECT_TRUE(env.messages.entries().empty());
+    expectHostFileUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, DispatchTest,
+    testing::Values(
+        ModeCase{"chiffrage", "ferd", "varno::TFicheConfigurateurRecupDevis", "Korvalis - Configurateur ferd - Chiffrage",
+                 {"imgFerd"}, {"jean", "pw", "77"}},
+        ModeCase{"chiffrage", "FERD", "varno::TFicheConfigurateurRecupDevis", "Configurateur Varno", {}, {"jean", "pw", "77"}},
+        ModeCase{"verification", "olka", "varno::TFicheConfigurateurVerification",
+                 "Korvalis - Configurateur olka - Vérification", {"imgOlka"}, {"12,13"}},
+        ModeCase{"verification", "Ferd", "varno::TFicheConfigurateurVerification", "Configurateur Varno", {}, {"12,13"}},
+        ModeCase{"commande", "tamrix", "varno::TFicheConfigurateurCommande", "Korvalis - Configurateur tamrix - Commande",
+                 {"imgTamrix"}, {"12,13", "CDE-1", "Chantier 12"}},
+        ModeCase{"commande", "", "varno::TFicheConfigurateurCommande", "Configurateur Varno", {},
+                 {"12,13", "CDE-1", "Chantier 12"}}));
+
+TEST_F(MainWindowTest, AMissingModeMeansPricing)
+{
+    configure("[General]\nVersion=1\nConfigurateur=ferd\n");
+    const MainWindowRun result = run();
+    ASSERT_EQ(result.workflows.size(), 1u);
+    EXPECT_EQ(result.workflows[0].className, "varno::TFicheConfigurateurRecupDevis");
+}
+
+TEST_F(MainWindowTest, AnUnknownModeOpensNothingAndSaysNothing)
+{
+    for (const char* mode : {"Chiffrage", "Commande", "commandes", "", "v\xC3\xA9rification"}) {
+        configure(std::string("[General]\nVersion=1\nConfigurateur=ferd\nMode=") + mode + "\n");
+        const MainWindowRun result = run();
+        EXPECT_TRUE(result.workflows.empty()) << mode;
+        EXPECT_TRUE(result.closed);
+    }
+    EXPECT_TRUE(env.messages.entries().empty());
+    expectHostFileUntouched();
+}
+
+struct VersionCase {
+    std::string configuration;
+    std::string message;
+};
+
+class VersionMismatchTest : public MainWindowTest, public testing::WithParamInterface<VersionCase> {};
+
+TEST_P(VersionMismatchTest, TellsTheUserAndNeverDispatchesHoweverLongTheMessageStaysOpen)
+{
+    configure(GetParam().configuration);
+    env.messages.openFor = std::chrono::milliseconds(1200);  // well past the 500 ms dispatch tick
+    const MainWindowRun result = run();
+    EXPECT_THAT(env.messages.texts(), testing::ElementsAre(GetParam().message));
+    EXPECT_FALSE(env.messages.entries()[0].isError);
+    EXPECT_TRUE(result.workflows.empty());
+    EXPECT_TRUE(result.closed);
+    expectHostFileUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, VersionMismatchTest,
+    testing::Values(
+        VersionCase{"[General]\nVersion=2\nConfigurateur=olka\nMode=commande\n",
+                    "Votre Configurateur olka est en Version 1 et devrait être en Version 2."},
+        VersionCase{"[General]\nConfigurateur=ferd\nMode=verification\n",
+                    "Votre Configurateur ferd est en Version 1 et devrait être en Version 0."},
+        VersionCase{"[General]\nVersion=2\nMode=commande\n",
+                    "Votre Configurateur  est en Version 1 et devrait être en Version 2."},
+        VersionCase{"[General]\nVersion=\nConfigurateur=ferd\n",
+                    "Votre Configurateur ferd est en Version 1 et devrait être en Version ."},
+        VersionCase{"[General]\nVersion=1.0\nConfigurateur=ferd\n",
+                    "Votre Configurateur ferd est en Version 1 et devrait être en Version 1.0."},
+        VersionCase{"", "Votre Configurateur  est en Version 1 et devrait être en Version 0."}));
+
+TEST_F(MainWindowTest, AMissingConfigurationIsTheOnlyMessage)
+{
+    const MainWindowRun result = run();  // nothing written at configurationFile
+    EXPECT_THAT(env.messages.texts(),
+                testing::ElementsAre("Le configurateur Varno n'est pas configuré. Le fichier : " + configurationFile +
+                                     " n'existe pas."));
+    EXPECT_TRUE(result.workflows.empty());
+    EXPECT_TRUE(result.closed);
+    expectHostFileUntouched();
+}
+
+struct BrandCase {
+    const char* brand;
+    const char* caption;
+    std::vector<std::string> logos;
+};
+
+class BrandPresentationTest : public MainWindowTest, public testing::WithParamInterface<BrandCase> {};
+
+TEST_P(BrandPresentationTest, CaptionAndLogo)
+{
+    configure(std::string("[General]\nVersion=1\nMode=none\nConfigurateur=") + GetParam().brand + "\n");
+    run([&](TFicheConfigurateur& window) {
+        EXPECT_EQ(window.windowTitle().toStdString(), GetParam().caption);
+        EXPECT_EQ(visibleLogos(window.logos()), GetParam().logos);
+        EXPECT_EQ(window.size(), QSize(360, 156));
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Brands, BrandPresentationTest,
+                         testing::Values(BrandCase{"ferd", "Korvalis - Configurateur ferd", {"imgFerd"}},
+                                         BrandCase{"olka", "Korvalis - Configurateur olka", {"imgOlka"}},
+                                         BrandCase{"tamrix", "Korvalis - Configurateur tamrix", {"imgTamrix"}},
+                                         BrandCase{"Ferd", "Configurateur VARNO", {}},
+                                         BrandCase{"", "Configurateur VARNO", {}}));
+
+TEST_F(MainWindowTest, ClosingBeforeTheTickOpensNoWorkflow)
+{
+    configure("[General]\nVersion=1\nConfigurateur=ferd\nMode=verification\n");
+    const MainWindowRun result = run([](TFicheConfigurateur& window) { window.close(); });
+    EXPECT_TRUE(result.workflows.empty());
+    EXPECT_TRUE(result.closed);
+    expectHostFileUntouched();
+}
+
+TEST_F(MainWindowTest, TheLogosAreRealPictures)
+{
+    TFicheConfigurateur window(env.services, kAccount);
+    for (const QLabel* logo : {window.logos().imgFerd, window.logos().imgOlka, window.logos().imgTamrix}) {
+        EXPECT_FALSE(logo->pixmap().isNull()) << logo->objectName().toStdString();
+        EXPECT_TRUE(logo->hasScaledContents());
+    }
+}
+
+} // namespace
+} // namespace varno

@@ -1,0 +1,160 @@
+#include "Error.h"
+#include "Recorders.h"
+#include "ResultDocument.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+using test::readFileBytes;
+using test::writeFileBytes;
+
+constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+
+std::string verificationDocument(const std::string& code, const std::string& libelle)
+{
+    ResultDocument document(ResultDocument::kEmptyDocument);
+    ResultDocument::appendText(document.root(), "Project", "123");
+    const auto outcome = ResultDocument::appendText(document.root(), "Verification", "");
+    ResultDocument::appendText(outcome, "Code", code);
+    ResultDocument::appendText(outcome, "Libelle", libelle);
+    return document.serialize();
+}
+
+TEST(ResultDocument, WritesDeclarationElementsInOrderAndOneCrLf)
+{
+    EXPECT_EQ(verificationDocument("PRICER_NOT_ALLOWED", "L\u2019utilisateur n\u2019a pas le droit d\u2019utiliser cette bibliothèque."),
+              std::string(kDeclaration) +
+                  "<Configurateur><Project>123</Project><Verification><Code>PRICER_NOT_ALLOWED</Code>"
+                  "<Libelle>L\x92utilisateur n\x92" "a pas le droit d\x92utiliser cette biblioth\xE8que.</Libelle>"
+                  "</Verification></Configurateur>\r\n");
+}
+
+TEST(ResultDocument, EmptyValuesStillGiveTheirElements)
+{
+    EXPECT_EQ(verificationDocument("", ""), std::string(kDeclaration) +
+                                                "<Configurateur><Project>123</Project><Verification><Code/>"
+                                                "<Libelle/></Verification></Configurateur>\r\n");
+}
+
+TEST(ResultDocument, EscapesMarkupAndReadsBackUnchanged)
+{
+    const std::string libelle = "a < b & c > d \"e\" 'f'";
+    const std::string bytes = verificationDocument("X", libelle);
+    EXPECT_NE(bytes.find("<Libelle>a &lt; b &amp; c &gt; d \"e\" 'f'</Libelle>"), std::string::npos) << bytes;
+
+    pugi::xml_document reread;
+    ASSERT_TRUE(reread.load_string(bytes.c_str()));
+    EXPECT_EQ(std::string(reread.child("Configurateur").child("Verification").child_value("Libelle")), libelle);
+}
+
+TEST(ResultDocument, CharactersOutsideWindows1252SurviveAsCharacterReferences)
+{
+    const std::string libelle = "Chantier \u65E5\u672C \u0100 \U0001F600";
+    const std::string bytes = verificationDocument("X", libelle);
+    EXPECT_NE(bytes.find("<Libelle>Chantier &#26085;&#26412; &#256; &#128512;</Libelle>"), std::string::npos) << bytes;
+
+    pugi::xml_document reread;
+    ASSERT_TRUE(reread.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_latin1));
+    EXPECT_EQ(std::string(reread.child("Configurateur").child("Verification").child_value("Libelle")), libelle);
+}
+
+struct StartingText {
+    const char* name;
+    const char* xml;
+    const char* expected;
+};
+
+class StartingTextTest : public testing::TestWithParam<StartingText> {};
+
+TEST_P(StartingTextTest, DeclaresIso88591AndKeepsTheChildren)
+{
+    ResultDocument document(GetParam().xml);
+    ResultDocument::appendText(document.root(), "Libelle", "Porte d'entrée");
+    EXPECT_EQ(document.serialize(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, StartingTextTest,
+    testing::Values(
+        StartingText{"UTF8Declaration",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur><Jeton>t</Jeton><Passerelle>ferd</Passerelle>"
+                     "<Project>Q-42</Project></Configurateur>",
+                     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>t</Jeton>"
+                     "<Passerelle>ferd</Passerelle><Project>Q-42</Project><Libelle>Porte d'entr\xE9" "e</Libelle>"
+                     "</Configurateur>\r\n"},
+        StartingText{"NoDeclaration", "<Configurateur><Project/></Configurateur>",
+                     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project/>"
+                     "<Libelle>Porte d'entr\xE9" "e</Libelle></Configurateur>\r\n"},
+        StartingText{"StandaloneKept", "<?xml version=\"1.0\" standalone=\"yes\"?><Configurateur/>",
+                     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?><Configurateur>"
+                     "<Libelle>Porte d'entr\xE9" "e</Libelle></Configurateur>\r\n"},
+        StartingText{"OtherRootGetsNothing", "<Autre><Project>1</Project></Autre>",
+                     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Autre><Project>1</Project></Autre>\r\n"}),
+    [](const testing::TestParamInfo<StartingText>& param) { return param.param.name; });
+
+TEST(ResultDocument, RefusesAStartingTextThatIsNotXml)
+{
+    try {
+        ResultDocument document("<html><body>Erreur");
+        FAIL() << "expected an error";
+    } catch (const VarnoError& error) {
+        EXPECT_TRUE(std::string(error.what()).starts_with("Le document XML n'est pas valide")) << error.what();
+    }
+}
+
+class ResultFileTest : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    std::string path(const char* name) const { return QDir(folder.path()).filePath(name).toStdString(); }
+    QStringList entries() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+};
+
+TEST_F(ResultFileTest, ReplacesALongerFileWhole)
+{
+    const std::string target = path("devis.xml");
+    writeFileBytes(target, std::string(5000, 'x') + "\r\nold content\r\n");
+    ResultDocument document(ResultDocument::kEmptyDocument);
+    ResultDocument::appendText(document.root(), "Project", "4711");
+    document.save(target);
+    EXPECT_EQ(readFileBytes(target), std::string(kDeclaration) + "<Configurateur><Project>4711</Project></Configurateur>\r\n");
+    EXPECT_EQ(entries(), QStringList{"devis.xml"});  // nothing left beside it
+}
+
+TEST_F(ResultFileTest, ASecondRunLeavesOnlyTheSecondDocument)
+{
+    const std::string target = path("devis.xml");
+    ResultDocument first(ResultDocument::kEmptyDocument);
+    ResultDocument::appendText(first.root(), "Project", "first-and-longer");
+    first.save(target);
+    ResultDocument second(ResultDocument::kEmptyDocument);
+    ResultDocument::appendText(second.root(), "Project", "2");
+    second.save(target);
+    EXPECT_EQ(readFileBytes(target), second.serialize());
+}
+
+TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
+{
+    const std::string blocker = path("not-a-folder");
+    writeFileBytes(blocker, "host content");
+    ResultDocument document(ResultDocument::kEmptyDocument);
+
+    for (const std::string& target : {blocker + "/devis.xml", path("missing/devis.xml"), folder.path().toStdString()}) {
+        try {
+            document.save(target);
+            ADD_FAILURE() << "expected an error for " << target;
+        } catch (const VarnoError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Impossible d'écrire le fichier « " + target + " »", 0), 0u)
+                << error.what();
+        }
+    }
+    EXPECT_EQ(readFileBytes(blocker), "host content");
+    EXPECT_EQ(entries(), QStringList{"not-a-folder"});
+}
+
+} // namespace
+} // namespace varno

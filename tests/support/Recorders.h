@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Browser.h"
+#include "Clock.h"
+#include "Services.h"
+#include "UserMessages.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varno::test {
+
+// Records each message instead of showing a box. A message can be made to stay "open" for a while,
+// running a nested event loop as a real box does while the user reads it.
+class RecordingMessages final : public UserMessages {
+public:
+    struct Entry {
+        bool isError;
+        std::string text;
+    };
+
+    void showMessage(const std::string& text) override { record(false, text); }
+    void showError(const std::string& text) override { record(true, text); }
+
+    std::vector<std::string> texts() const;
+    const std::vector<Entry>& entries() const { return entries_; }
+
+    std::chrono::milliseconds openFor{0};
+    std::function<void()> whileOpen;  // called inside the nested loop, once per message
+
+private:
+    void record(bool isError, const std::string& text);
+    std::vector<Entry> entries_;
+};
+
+class RecordingBrowser final : public Browser {
+public:
+    void open(const std::string& url) override { opened.push_back(url); }
+    std::vector<std::string> opened;
+};
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(QDateTime at) : at_(std::move(at)) {}
+    QDateTime now() const override { return at_; }
+
+private:
+    QDateTime at_;
+};
+
+// Seams and loopback endpoints for a window under test.
+struct TestServices {
+    RecordingMessages messages;
+    RecordingBrowser browser;
+    FixedClock clock{QDateTime(QDate(2024, 1, 15), QTime(10, 30))};
+    Services services{Endpoints{}, messages, browser, clock};
+
+    explicit TestServices(Endpoints endpoints = {}) { services.endpoints = std::move(endpoints); }
+};
+
+// Runs the event loop until the condition holds or the time runs out; returns the condition.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds atMost = std::chrono::seconds(10));
+
+// Whole-file helpers.
+std::string readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, const std::string& bytes);
+
+} // namespace varno::test
