@@ -41,15 +41,12 @@ void handOverToVerification(Window& window, const HandOverValues& values)
     window.setRecordId(values.configuration.recordId);
 }
 
+// The order window receives what the verification window does, then the host's order number and
+// reference.
 template <class Window>
 void handOverToOrder(Window& window, const HandOverValues& values)
 {
-    window.setBrand(values.configuration.brand);
-    window.setTemporaryFilePath(values.temporaryFilePath);
-    window.setApiUserName(values.apiAccount.userName);
-    window.setApiPassword(values.apiAccount.password);
-    window.setIssuerKey(values.apiAccount.issuerKey);
-    window.setRecordId(values.configuration.recordId);
+    handOverToVerification(window, values);
     window.setOrderNumber(values.configuration.orderNumber);
     window.setOrderReference(values.configuration.orderReference);
 }

@@ -8,6 +8,7 @@ set(VARNO_ISSUER_KEY "5f2c9e0a7b3d41e68c1f0a9b2d4e6f80" CACHE STRING "Zedir-Issu
 set(VARNO_CA_BUNDLE "${VARNO_CERT_DIR}/ca.pem" CACHE FILEPATH "Extra trusted CA certificates (PEM), may be empty")
 
 foreach(var VARNO_GATEWAY_URL VARNO_API_URL)
+  string(REGEX REPLACE "/+$" "" ${var}_BASE "${${var}}")  # paths are appended with their own slash
   if(NOT "${${var}}" MATCHES "^https://[^/?#@ ]+(/[^?# ]*)?$")
     message(FATAL_ERROR "${var} must be an https URL without query or user information, got '${${var}}'")
   endif()
@@ -30,10 +31,13 @@ if(NOT VARNO_CA_BUNDLE STREQUAL "" AND NOT EXISTS "${VARNO_CA_BUNDLE}")
   message(FATAL_ERROR "VARNO_CA_BUNDLE names no readable file: '${VARNO_CA_BUNDLE}'")
 endif()
 
-# Turns a CMake string into a C++ string literal (raw literal, so quotes and backslashes need no care).
+# Turns a CMake string into a C++ raw string literal, so quotes and backslashes need no care; the
+# delimiter is longer than a password can be.
 function(varno_cxx_literal out value)
-  set(${out} "R\"varno(${value})varno\"" PARENT_SCOPE)
+  set(${out} "R\"varno_deployment(${value})varno_deployment\"" PARENT_SCOPE)
 endfunction()
-foreach(var VARNO_GATEWAY_URL VARNO_API_URL VARNO_API_USER VARNO_API_PASSWORD VARNO_ISSUER_KEY VARNO_CA_BUNDLE)
+varno_cxx_literal(VARNO_GATEWAY_URL_LITERAL "${VARNO_GATEWAY_URL_BASE}")
+varno_cxx_literal(VARNO_API_URL_LITERAL "${VARNO_API_URL_BASE}")
+foreach(var VARNO_API_USER VARNO_API_PASSWORD VARNO_ISSUER_KEY VARNO_CA_BUNDLE)
   varno_cxx_literal(${var}_LITERAL "${${var}}")
 endforeach()

@@ -51,7 +51,14 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
     QFont bold("MS Sans Serif", 8);
     bold.setBold(true);
     lblChiffrage->setFont(bold);
+    // These two size themselves to their text, so a wider fallback font never clips them.
+    lblChiffrage->adjustSize();
+    lblOu->adjustSize();
+    // The version label keeps its right edge and grows leftwards if its text needs more room.
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (const int needed = lblVersion->sizeHint().width(); needed > lblVersion->width()) {
+        lblVersion->setGeometry(lblVersion->geometry().adjusted(lblVersion->width() - needed, 0, 0, 0));
+    }
     setTabOrder(btnDevisRecuperer, btnAnnulerRecuperation);
     connect(btnAnnulerRecuperation, &QPushButton::clicked, this,
             [this] { guarded([this] { btnAnnulerRecuperationClick(); }); });
