@@ -1,5 +1,7 @@
 #include "ConfiguratorApi.h"
 
+#include <cstdio>
+
 namespace varno {
 
 HttpClientOptions apiClientOptions(const Endpoints& endpoints)
@@ -16,6 +18,40 @@ void applyApiRequestSettings(HttpClient& client, const ApiAccount& account)
     client.clearCustomHeaders();
     client.addCustomHeader(kIssuerHeader, account.issuerKey);
     client.setContentType(kApiContentType);
+}
+
+ConfiguratorApi::ConfiguratorApi(HttpClient& client, std::string baseUrl, ApiAccount account)
+    : client_(client), baseUrl_(std::move(baseUrl)), account_(std::move(account))
+{
+}
+
+std::string ConfiguratorApi::getQuotationRecord(const std::string& recordId)
+{
+    applyApiRequestSettings(client_, account_);
+    return client_.get(baseUrl_ + std::string(kQuotationRecordsPath) + encodePathSegment(recordId));
+}
+
+ApiResponse ConfiguratorApi::post(std::string_view path, const std::string& body)
+{
+    applyApiRequestSettings(client_, account_);
+    std::string answer = client_.post(baseUrl_ + std::string(path), body);
+    return {client_.responseCode(), std::move(answer)};
+}
+
+std::string encodePathSegment(std::string_view identifier)
+{
+    std::string encoded;
+    for (const char c : identifier) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '/' || c == '?' || c == '#' || c == '%') {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            encoded += escape;
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
 }
 
 } // namespace varno

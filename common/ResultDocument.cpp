@@ -56,6 +56,21 @@ void ResultDocument::save(const std::string& path) const
     writeFileAtomically(path, serialize());
 }
 
+ResultPair responseCodeOutcome(int status)
+{
+    return {"RESPONSE_CODE", std::to_string(status)};
+}
+
+ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeElement, const ResultPair& outcome)
+{
+    ResultDocument document(ResultDocument::kEmptyDocument);
+    ResultDocument::appendText(document.root(), "Project", recordId);
+    const pugi::xml_node element = ResultDocument::appendText(document.root(), outcomeElement, "");
+    ResultDocument::appendText(element, "Code", outcome.code);
+    ResultDocument::appendText(element, "Libelle", outcome.libelle);
+    return document;
+}
+
 void writeFileAtomically(const std::string& path, std::string_view bytes)
 {
     QSaveFile file(QString::fromStdString(path));

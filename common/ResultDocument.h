@@ -35,6 +35,20 @@ private:
     pugi::xml_document document_;
 };
 
+// The outcome of the verification and order workflows: a keyword (or empty) and its message.
+struct ResultPair {
+    std::string code;
+    std::string libelle;
+    bool operator==(const ResultPair&) const = default;
+};
+
+// A status other than 200 that came back: "RESPONSE_CODE" and the status in decimal.
+ResultPair responseCodeOutcome(int status);
+
+// The verification and order document: "Project" holding the record identifier, then the outcome
+// element ("Verification" or "Commande") holding "Code" and "Libelle".
+ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeElement, const ResultPair& outcome);
+
 // Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 

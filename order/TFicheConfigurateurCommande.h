@@ -1,16 +1,13 @@
 #pragma once
 
 #include "HttpClient.h"
-#include "WorkflowWindow.h"
-
-#include <QLabel>
-#include <QTimer>
+#include "ProgressWindow.h"
 
 namespace varno {
 
 // The order window: asks the configurator API to create an order for the host's quotation records
 // and answers the host through the result document. It has no buttons; it only shows progress.
-class TFicheConfigurateurCommande final : public WorkflowWindow {
+class TFicheConfigurateurCommande final : public ProgressWindow {
     Q_OBJECT
 
 public:
@@ -24,12 +21,13 @@ public:
     const std::string& orderNumber() const { return orderNumber_; }
     const std::string& orderReference() const { return orderReference_; }
 
-    QLabel* const lblInfos;
-
 protected:
     void FormActivate() override;
 
 private:
+    void timerCommandeTimer();
+    void EnvoyerCommande();
+
     HttpClient IdHTTP4;
     QTimer timerCommande;
     std::string recordId_;

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "HttpClient.h"
-#include "WorkflowWindow.h"
-
-#include <QLabel>
-#include <QTimer>
+#include "ProgressWindow.h"
 
 namespace varno {
 
 // The verification window: asks the configurator API whether a quotation record can be ordered and
 // answers the host through the result document. It has no buttons; it only shows progress.
-class TFicheConfigurateurVerification final : public WorkflowWindow {
+class TFicheConfigurateurVerification final : public ProgressWindow {
     Q_OBJECT
 
 public:
@@ -19,12 +16,13 @@ public:
     void setRecordId(std::string value) { recordId_ = std::move(value); }
     const std::string& recordId() const { return recordId_; }
 
-    QLabel* const lblInfos;
-
 protected:
     void FormActivate() override;
 
 private:
+    void timerVerificationTimer();
+    void LancerVerification();
+
     HttpClient IdHTTP3;
     QTimer timerVerification;
     std::string recordId_;

@@ -5,9 +5,6 @@
 
 namespace varno {
 
-const LogoBoxes WorkflowWindow::kProgressWindowLogos{QRect(16, 8, 320, 128), QRect(16, 9, 320, 128),
-                                                     QRect(16, 8, 320, 120)};
-
 WorkflowWindow::WorkflowWindow(QWidget* owner, const Services& services, QSize clientSize,
                                const LogoBoxes& logoBoxes)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -22,14 +19,6 @@ WorkflowWindow::WorkflowWindow(QWidget* owner, const Services& services, QSize c
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     callOnFirstActivation(this, [this] { guarded([this] { FormActivate(); }); });
-}
-
-QLabel* WorkflowWindow::addStatusLine()
-{
-    auto* status = new QLabel(this);
-    status->setObjectName("lblInfos");
-    status->setGeometry(16, 152, 320, 13);
-    return status;
 }
 
 void WorkflowWindow::presentBrand(const char* captionSuffix)

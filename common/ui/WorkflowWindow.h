@@ -5,7 +5,6 @@
 #include "Services.h"
 
 #include <QDialog>
-#include <QLabel>
 
 #include <functional>
 #include <string>
@@ -31,12 +30,6 @@ public:
 
 protected:
     WorkflowWindow(QWidget* owner, const Services& services, QSize clientSize, const LogoBoxes& logoBoxes);
-
-    // The layout of the two windows that only show progress (verification, order).
-    static constexpr QSize kProgressWindowSize{353, 182};
-    static const LogoBoxes kProgressWindowLogos;
-    // Their status line, lblInfos, under the logo.
-    QLabel* addStatusLine();
 
     // The window's activation work, run once at its first activation.
     virtual void FormActivate() = 0;

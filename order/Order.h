@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ConfiguratorApi.h"
+#include "ResultDocument.h"
+
+#include <QDateTime>
+
+#include <string>
+
+namespace varno {
+
+// The local date and time as they read on the clock, counted in milliseconds from 1970 as if they
+// were UTC (the configurator reads them with the fixed suffix "+0100").
+qint64 millisecondsAsIfUtc(const QDateTime& localNow);
+
+// The order request body, one line. The record identifiers go between the brackets as the host wrote
+// them (JSON list content); the order number and reference are escaped as JSON string content.
+std::string orderRequestBody(const std::string& recordId, const std::string& orderNumber,
+                             const std::string& orderReference, const QDateTime& localNow);
+
+// The outcome of the order answer. 200: the whole body "null" is a refusal (ERROR); an object with
+// "reference" gives REFERENCE and its value text; an object without it gives an empty pair; anything
+// else throws VarnoError. Any other status: RESPONSE_CODE.
+ResultPair readOrderAnswer(const ApiResponse& answer);
+
+} // namespace varno

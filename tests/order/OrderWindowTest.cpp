@@ -1,0 +1,181 @@
+#include "TFicheConfigurateurCommande.h"
+#include "WorkflowHarness.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+using test::outcomeBytes;
+using test::WorkflowHarness;
+using testing::ElementsAre;
+
+class OrderWindowTest : public testing::Test {
+protected:
+    WorkflowHarness harness;
+    TFicheConfigurateurCommande window{nullptr, harness.env.services};
+
+    void SetUp() override
+    {
+        test::writeFileBytes(harness.temporaryFile, "host content");
+        window.setBrand("ferd");
+        window.setTemporaryFilePath(harness.temporaryFile);
+        window.setApiUserName("api@example.test");
+        window.setApiPassword("Pw-123456789-ab");
+        window.setIssuerKey("0123456789abcdef0123456789abcdef");
+        window.setRecordId("4711");
+        window.setOrderNumber("CDE-0042");
+        window.setOrderReference("Chantier 12");
+    }
+};
+
+TEST_F(OrderWindowTest, SendsTheOrderAndWritesTheReference)
+{
+    harness.answer(200, R"({"reference":"C-2024-0815"})");
+    const auto outcome = harness.run(window);
+
+    EXPECT_TRUE(outcome.closed);
+    EXPECT_EQ(window.windowTitle(), "Korvalis - Configurateur ferd - Commande");
+    EXPECT_THAT(outcome.statuses,
+                ElementsAre("Lancement de l'envoi en commande", "Transfert de la demande de commande au configurateur",
+                            "Traitement des données du configurateur", "Fin de l'envoi en commande"));
+    const auto requests = harness.server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].target, "/api/v1.1/createorderprocess/createorder");
+    EXPECT_EQ(requests[0].body,
+              R"({"quotationRecordIds": [4711],"documentNumber": "de(KORVALIS)CDE-0042","documentTitle": "Chantier 12",)"
+              R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})");
+    EXPECT_THAT(requests[0].headerValues("Zedir-Issuer"), ElementsAre("0123456789abcdef0123456789abcdef"));
+    EXPECT_THAT(requests[0].headerValues("Authorization"),
+                ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
+    EXPECT_THAT(requests[0].headerValues("Content-Type"), ElementsAre("application/json; charset=utf-8"));
+    EXPECT_EQ(harness.temporaryFileBytes(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project>4711</Project><Commande>"
+              "<Code>REFERENCE</Code><Libelle>C-2024-0815</Libelle></Commande></Configurateur>\r\n");
+}
+
+struct OutcomeCase {
+    const char* name;
+    int status;
+    std::string body;
+    std::string code;
+    std::string libelle;
+};
+
+class OrderOutcomeTest : public OrderWindowTest, public testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(OrderOutcomeTest, WritesTheDocument)
+{
+    harness.answer(GetParam().status, GetParam().body);
+    EXPECT_TRUE(harness.run(window).closed);
+    EXPECT_EQ(harness.temporaryFileBytes(), outcomeBytes("4711", "Commande", GetParam().code, GetParam().libelle));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OrderOutcomeTest,
+                         testing::Values(OutcomeCase{"Refused", 200, "null", "ERROR", "Erreur sur le passage en commande"},
+                                         OutcomeCase{"NoReference", 200, R"({"Reference":"C-1"})", "", ""},
+                                         OutcomeCase{"Created", 201, R"({"reference":"C-1"})", "RESPONSE_CODE", "201"},
+                                         OutcomeCase{"NoContent", 204, "", "RESPONSE_CODE", "204"}),
+                         [](const testing::TestParamInfo<OutcomeCase>& param) { return param.param.name; });
+
+struct FailureCase {
+    const char* name;
+    int status;
+    std::string body;
+    std::string lastStatus;
+};
+
+class OrderFailureTest : public OrderWindowTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(OrderFailureTest, ShowsTheErrorLeavesTheWindowOpenAndWritesNothing)
+{
+    harness.answer(GetParam().status, GetParam().body, "text/html");
+    const auto outcome = harness.run(window);
+    EXPECT_FALSE(outcome.closed);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(harness.env.messages.entries().size(), 1u);
+    EXPECT_TRUE(harness.env.messages.entries()[0].isError);
+    EXPECT_EQ(outcome.lastStatus, GetParam().lastStatus);
+    EXPECT_EQ(harness.temporaryFileBytes(), "host content");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, OrderFailureTest,
+    testing::Values(FailureCase{"NotFound", 404, "{}", "Transfert de la demande de commande au configurateur"},
+                    FailureCase{"ServerError", 500, "{}", "Transfert de la demande de commande au configurateur"},
+                    FailureCase{"HtmlPage", 200, "<html>Erreur</html>", "Traitement des données du configurateur"},
+                    FailureCase{"SpaceBeforeNull", 200, " null", "Traitement des données du configurateur"},
+                    FailureCase{"NullInCapitals", 200, "NULL", "Traitement des données du configurateur"},
+                    FailureCase{"Array", 200, "[]", "Traitement des données du configurateur"}),
+    [](const testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
+
+TEST_F(OrderWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
+{
+    window.setTemporaryFilePath(harness.temporaryFile + "/inside-a-file.xml");
+    harness.answer(200, R"({"reference":"C-1"})");
+    const auto outcome = harness.run(window);
+    EXPECT_FALSE(outcome.closed);
+    ASSERT_EQ(harness.env.messages.entries().size(), 1u);
+    EXPECT_THAT(harness.env.messages.entries()[0].text, testing::StartsWith("Impossible d'écrire le fichier"));
+    EXPECT_EQ(outcome.lastStatus, "Traitement des données du configurateur");
+}
+
+TEST_F(OrderWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
+{
+    harness.answer(200, R"({"reference":"C-7"})");
+    const auto outcome = harness.run(window, [](ProgressWindow& shown, const std::string& status) {
+        if (status == "Transfert de la demande de commande au configurateur") {
+            QCoreApplication::postEvent(&shown, new QCloseEvent);
+        }
+    });
+    EXPECT_TRUE(outcome.closed);
+    EXPECT_EQ(outcome.statuses.back(), "Fin de l'envoi en commande");
+    EXPECT_EQ(harness.temporaryFileBytes(), outcomeBytes("4711", "Commande", "REFERENCE", "C-7"));
+}
+
+TEST_F(OrderWindowTest, ACloseDuringAFailedRunClosesAfterTheError)
+{
+    harness.answer(500, "{}");
+    const auto outcome = harness.run(window, [](ProgressWindow& shown, const std::string& status) {
+        if (status == "Lancement de l'envoi en commande") {
+            QCoreApplication::postEvent(&shown, new QCloseEvent);
+        }
+    });
+    EXPECT_TRUE(outcome.closed);
+    EXPECT_EQ(harness.env.messages.entries().size(), 1u);
+    EXPECT_EQ(harness.temporaryFileBytes(), "host content");
+}
+
+TEST_F(OrderWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
+{
+    harness.answer(200, R"({"reference":"C-1"})");
+    window.show();
+    ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; }));
+    window.close();
+    test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(harness.server.requests().empty());
+    EXPECT_EQ(harness.temporaryFileBytes(), "host content");
+}
+
+TEST_F(OrderWindowTest, CaptionsForEachBrand)
+{
+    for (const auto& [brand, caption] : std::vector<std::pair<std::string, std::string>>{
+             {"olka", "Korvalis - Configurateur olka - Commande"},
+             {"tamrix", "Korvalis - Configurateur tamrix - Commande"},
+             {"Ferd", "Configurateur Varno"}}) {
+        TFicheConfigurateurCommande other(nullptr, harness.env.services);
+        other.setBrand(brand);
+        other.show();
+        test::waitUntil([&] { return other.isRunning() || other.windowTitle() == QString::fromStdString(caption); });
+        EXPECT_EQ(other.windowTitle().toStdString(), caption);
+        other.close();
+    }
+}
+
+} // namespace
+} // namespace varno
