@@ -37,11 +37,12 @@ std::string RecordedRequest::header(const std::string& name) const
     return values.empty() ? std::string() : values.front();
 }
 
-TestHttpsServer::TestHttpsServer() : TestHttpsServer(certificatePath("localhost.pem"), certificatePath("localhost.key"))
+TestHttpsServer::TestHttpsServer(int port)
+    : TestHttpsServer(certificatePath("localhost.pem"), certificatePath("localhost.key"), port)
 {
 }
 
-TestHttpsServer::TestHttpsServer(const std::string& certificateFile, const std::string& keyFile)
+TestHttpsServer::TestHttpsServer(const std::string& certificateFile, const std::string& keyFile, int port)
     : server_(certificateFile.c_str(), keyFile.c_str())
 {
     if (!server_.is_valid()) {
@@ -66,14 +67,18 @@ TestHttpsServer::TestHttpsServer(const std::string& certificateFile, const std::
     server_.Put(".*", route);
     server_.Delete(".*", route);
     server_.Patch(".*", route);
-    start();
+    start(port);
 }
 
-void TestHttpsServer::start()
+void TestHttpsServer::start(int port)
 {
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port == 0) {
+        port_ = server_.bind_to_any_port("127.0.0.1");
+    } else if (server_.bind_to_port("127.0.0.1", port)) {
+        port_ = port;
+    }
     if (port_ <= 0) {
-        throw std::runtime_error("test server: cannot bind a loopback port");
+        throw std::runtime_error("test server: cannot bind loopback port " + std::to_string(port));
     }
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) {

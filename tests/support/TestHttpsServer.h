@@ -30,8 +30,9 @@ class TestHttpsServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
-    TestHttpsServer();
-    TestHttpsServer(const std::string& certificateFile, const std::string& keyFile);
+    // On a free loopback port, or on the given one (throws when it is taken).
+    explicit TestHttpsServer(int port = 0);
+    TestHttpsServer(const std::string& certificateFile, const std::string& keyFile, int port = 0);
     ~TestHttpsServer();
     TestHttpsServer(const TestHttpsServer&) = delete;
     TestHttpsServer& operator=(const TestHttpsServer&) = delete;
@@ -52,7 +53,7 @@ public:
     void release();
 
 private:
-    void start();
+    void start(int port);
 
     httplib::SSLServer server_;
     std::thread thread_;

@@ -1,0 +1,68 @@
+#include "ProcessMeasure.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace varno::bench {
+
+ProcessRun runMeasured(const std::vector<std::string>& arguments, const std::string& messageLog,
+                       const std::string& watchedFile)
+{
+    setenv("VARNO_MESSAGE_LOG", messageLog.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::filesystem::remove(watchedFile);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(MODULE_VARNO_EXE));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsedMs = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    pid_t pid = 0;
+    if (posix_spawn(&pid, MODULE_VARNO_EXE, nullptr, nullptr, argv.data(), environ) != 0) {
+        throw std::runtime_error("cannot start " MODULE_VARNO_EXE);
+    }
+    ProcessRun run{0, -1, 0};
+    int status = 0;
+    rusage usage{};
+    for (;;) {
+        struct stat info {};
+        if (run.watchedMs < 0 && stat(watchedFile.c_str(), &info) == 0) {
+            run.watchedMs = elapsedMs();
+        }
+        if (wait4(pid, &status, WNOHANG, &usage) == pid) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    run.wallMs = elapsedMs();
+    run.peakKiB = usage.ru_maxrss;
+    return run;
+}
+
+std::string summarize(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    char text[128];
+    std::snprintf(text, sizeof text, "median %.1f ms (min %.1f, max %.1f)", values[values.size() / 2], values.front(),
+                  values.back());
+    return text;
+}
+
+} // namespace varno::bench
