@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "TextEncoding.h"
+#include "XmlText.h"
 
 #include <QSaveFile>
 #include <QString>
@@ -10,14 +11,8 @@
 
 namespace varno {
 
-ResultDocument::ResultDocument(std::string_view startingXml)
+ResultDocument::ResultDocument(std::string_view startingXml) : document_(parseXml(startingXml, "Le document de résultat"))
 {
-    const auto parsed = document_.load_buffer(startingXml.data(), startingXml.size(),
-                                              pugi::parse_default | pugi::parse_declaration, pugi::encoding_utf8);
-    if (!parsed) {
-        throw VarnoError(std::string("Le document XML n'est pas valide : ") + parsed.description() + " (position " +
-                         std::to_string(parsed.offset) + ").");
-    }
     pugi::xml_node declaration = document_.first_child();
     if (declaration.type() != pugi::node_declaration) {
         declaration = document_.prepend_child(pugi::node_declaration);

@@ -1,6 +1,8 @@
 #include "TFicheConfigurateurRecupDevis.h"
 
 #include "BuiltInVersion.h"
+#include "ProductImage.h"
+#include "QuoteMapping.h"
 
 namespace varno {
 namespace {
@@ -60,6 +62,7 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
         lblVersion->setGeometry(lblVersion->geometry().adjusted(lblVersion->width() - needed, 0, 0, 0));
     }
     setTabOrder(btnDevisRecuperer, btnAnnulerRecuperation);
+    connect(btnDevisRecuperer, &QPushButton::clicked, this, [this] { guarded([this] { btnDevisRecupererClick(); }); });
     connect(btnAnnulerRecuperation, &QPushButton::clicked, this,
             [this] { guarded([this] { btnAnnulerRecuperationClick(); }); });
 }
@@ -67,6 +70,48 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
 void TFicheConfigurateurRecupDevis::FormActivate()
 {
     presentBrand(" - Chiffrage");
+    if (GetJetonEtUrls() < 1) {
+        services_.messages.showMessage(GetJetonEtUrlsErreurs());
+        close();
+        return;
+    }
+    services_.browser.open(login_.connectionUrl);
+}
+
+int TFicheConfigurateurRecupDevis::GetJetonEtUrls()
+{
+    login_.connectionUrl.clear();
+    login_.retrievalUrl.clear();
+    const std::string url =
+        gatewayLoginUrl(services_.endpoints.gatewayUrl, userLogin_, userPassword_, brand(), quoteId_);
+    login_ = readGatewayAnswer(IdHTTP1.get(url));
+    if (login_.isComplete()) {
+        return 1;
+    }
+    ErrorLines.push_back("L'information de connexion n'a pas été obtenue.");
+    return 0;
+}
+
+std::string TFicheConfigurateurRecupDevis::GetJetonEtUrlsErreurs() const
+{
+    return gatewayFailureMessage(brand(), ErrorLines);
+}
+
+void TFicheConfigurateurRecupDevis::btnDevisRecupererClick()
+{
+    const std::string retrievalDocument = IdHTTP2.get(login_.retrievalUrl);
+    const std::string projectId = readProjectId(retrievalDocument);
+    PricingValues values;
+    if (!projectId.empty()) {
+        ConfiguratorApi api(IdHTTP3, services_.endpoints.apiUrl, apiAccount());
+        const JsonValue record = JsonValue::parse(api.getQuotationRecord(projectId));
+        values = mapQuotationRecord(record, [&](const std::string& base64) {
+            const std::string path = productImagePath(temporaryFilePath(), projectId);
+            return SaveProductImage(path, base64) ? path : std::string();
+        });
+    }
+    pricingDocument(retrievalDocument, values).save(temporaryFilePath());
+    close();
 }
 
 void TFicheConfigurateurRecupDevis::btnAnnulerRecuperationClick()

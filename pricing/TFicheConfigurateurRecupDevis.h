@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Gateway.h"
 #include "HttpClient.h"
 #include "WorkflowWindow.h"
 
@@ -24,6 +25,14 @@ public:
     const std::string& userPassword() const { return userPassword_; }
     const std::string& quoteId() const { return quoteId_; }
 
+    // The gateway login: 1 when the token and both addresses came back, 0 otherwise.
+    int GetJetonEtUrls();
+    // The login failure message.
+    std::string GetJetonEtUrlsErreurs() const;
+
+    const std::string& connectionUrl() const { return login_.connectionUrl; }
+    const std::string& retrievalUrl() const { return login_.retrievalUrl; }
+
     QLabel* const lblChiffrage;
     QLabel* const lblOu;
     QPushButton* const btnDevisRecuperer;
@@ -34,6 +43,7 @@ protected:
     void FormActivate() override;
 
 private:
+    void btnDevisRecupererClick();
     void btnAnnulerRecuperationClick();
 
     HttpClient IdHTTP1;  // gateway
@@ -42,6 +52,8 @@ private:
     std::string userLogin_;
     std::string userPassword_;
     std::string quoteId_;
+    GatewayLogin login_;                  // GatewayToken, ConnectionUrl, RetrievalUrl
+    std::vector<std::string> ErrorLines;  // never cleared
 };
 
 } // namespace varno

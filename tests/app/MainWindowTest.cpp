@@ -1,4 +1,5 @@
 #include "Recorders.h"
+#include "TestHttpsServer.h"
 #include "TFicheConfigurateur.h"
 #include "TFicheConfigurateurCommande.h"
 #include "TFicheConfigurateurRecupDevis.h"
@@ -50,11 +51,20 @@ struct MainWindowRun {
 class MainWindowTest : public testing::Test {
 protected:
     QTemporaryDir folder;
-    TestServices env;
+    test::TestHttpsServer gateway;  // lets the pricing window log in
+    TestServices env{Endpoints{gateway.baseUrl(), gateway.baseUrl(), test::certificatePath("ca.pem")}};
     const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
     const std::string configurationFile = QDir(folder.path()).filePath("config.ini").toStdString();
 
-    void SetUp() override { test::writeFileBytes(temporaryFile, "host content"); }
+    void SetUp() override
+    {
+        test::writeFileBytes(temporaryFile, "host content");
+        gateway.setHandler([](const httplib::Request&, httplib::Response& response) {
+            response.set_content("<Configurateur><Jeton>t</Jeton><UrlConnexion>https://c.test/</UrlConnexion>"
+                                 "<UrlRecuperation>https://r.test/</UrlRecuperation></Configurateur>",
+                                 "text/xml");
+        });
+    }
 
     // Runs a main window on the configuration until it closes. Each workflow window that opens is
     // recorded and then closed, as a user would close it.

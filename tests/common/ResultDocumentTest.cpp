@@ -103,7 +103,7 @@ TEST(ResultDocument, RefusesAStartingTextThatIsNotXml)
         ResultDocument document("<html><body>Erreur");
         FAIL() << "expected an error";
     } catch (const VarnoError& error) {
-        EXPECT_TRUE(std::string(error.what()).starts_with("Le document XML n'est pas valide")) << error.what();
+        EXPECT_TRUE(std::string(error.what()).starts_with("Le document de résultat n'est pas un document XML valide")) << error.what();
     }
 }
 

@@ -3,10 +3,7 @@
 #include "TFicheConfigurateurRecupDevis.h"
 #include "TFicheConfigurateurVerification.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -36,23 +33,6 @@ TEST(PricingWindowShell, LayoutCaptionsAndVersionLabel)
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     }
     EXPECT_EQ(window.logos().imgTamrix->geometry(), QRect(16, 8, 320, 120));
-}
-
-TEST(PricingWindowShell, CancelClosesAndLeavesTheTemporaryFileAsItWas)
-{
-    QTemporaryDir folder;
-    const std::string absent = QDir(folder.path()).filePath("absent.xml").toStdString();
-    TestServices env;
-    TFicheConfigurateurRecupDevis window(nullptr, env.services);
-    window.setBrand("olka");
-    window.setTemporaryFilePath(absent);
-    window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.windowTitle() == "Korvalis - Configurateur olka - Chiffrage"; }));
-    EXPECT_FALSE(window.logos().imgOlka->isHidden());
-    window.btnAnnulerRecuperation->click();
-    EXPECT_TRUE(waitUntil([&] { return !window.isVisible(); }));
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(absent)));
-    EXPECT_TRUE(env.messages.entries().empty());
 }
 
 template <class Window>

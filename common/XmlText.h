@@ -1,0 +1,17 @@
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// Parses an XML text that is already UTF-8 (whatever its declaration says), keeping its declaration.
+// Throws VarnoError naming what was read when it is not well-formed.
+pugi::xml_document parseXml(std::string_view utf8, std::string_view what);
+
+// The text of a child element; empty when the parent or the child is absent.
+std::string elementText(const pugi::xml_node& parent, const char* name);
+
+} // namespace varno

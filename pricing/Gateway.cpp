@@ -1,0 +1,44 @@
+#include "Gateway.h"
+
+#include "XmlText.h"
+
+#include <QByteArray>
+
+namespace varno {
+namespace {
+
+std::string percentEncoded(const std::string& value)
+{
+    return QByteArray::fromStdString(value).toPercentEncoding().toStdString();
+}
+
+} // namespace
+
+std::string gatewayLoginUrl(const std::string& gatewayUrl, const std::string& userLogin,
+                            const std::string& userPassword, const std::string& brand, const std::string& quoteId)
+{
+    std::string url = gatewayUrl + kGatewayPath + "?email=" + percentEncoded(userLogin) +
+                      "&mdp=" + percentEncoded(userPassword) + "&passerelle=" + percentEncoded(brand);
+    if (!quoteId.empty()) {
+        url += "&jeton=" + percentEncoded(quoteId);
+    }
+    return url;
+}
+
+GatewayLogin readGatewayAnswer(const std::string& answer)
+{
+    const pugi::xml_document document = parseXml(answer, "La réponse de la passerelle");
+    const pugi::xml_node root = document.child("Configurateur");
+    return {elementText(root, "Jeton"), elementText(root, "UrlConnexion"), elementText(root, "UrlRecuperation")};
+}
+
+std::string gatewayFailureMessage(const std::string& brand, const std::vector<std::string>& errorLines)
+{
+    std::string message = "Configurateur " + brand + " : GetJetonEtUrlsErreurs \n";
+    for (const std::string& line : errorLines) {
+        message += line + "\r\n";
+    }
+    return message;
+}
+
+} // namespace varno

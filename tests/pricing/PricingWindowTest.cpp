@@ -1,0 +1,254 @@
+#include "Recorders.h"
+#include "TFicheConfigurateurRecupDevis.h"
+#include "TestHttpsServer.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+using test::TestServices;
+using test::waitUntil;
+using testing::ElementsAre;
+
+std::string pngBase64()
+{
+    QImage picture(12, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return bytes.toBase64().toStdString();
+}
+
+// A gateway, a retrieval document and a configurator API on one loopback server.
+class PricingWindowTest : public testing::Test {
+protected:
+    test::TestHttpsServer server;
+    TestServices env{Endpoints{server.baseUrl(), server.baseUrl(), test::certificatePath("ca.pem")}};
+    QTemporaryDir folder;
+    const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
+    std::unique_ptr<TFicheConfigurateurRecupDevis> window;
+
+    std::string gatewayAnswer;
+    std::string retrievalDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur><Jeton>tok-1</Jeton>"
+                                    "<Passerelle>ferd</Passerelle><Project>Q-42</Project></Configurateur>";
+    int recordStatus = 200;
+    std::string record;
+
+    void SetUp() override
+    {
+        gatewayAnswer = "<Configurateur><Jeton>tok-1</Jeton><UrlConnexion>https://configurateur.test/p?s=1&amp;t=2"
+                        "</UrlConnexion><UrlRecuperation>" +
+                        server.baseUrl() + "/recuperation/tok-1</UrlRecuperation></Configurateur>";
+        record = R"({"location":"Salon","printImage":{"value":")" + pngBase64() +
+                 R"("},"product":{"name":"Fenêtre","quantity":1,"descriptions":["D1"]},)"
+                 R"("pricing":{"totalPurchaseBasePrice":1234.50,"totalPurchasePrice":987.00,"ecoTax":null}})";
+        server.setHandler([this](const httplib::Request& request, httplib::Response& response) {
+            if (request.path == "/index.php/Services/jeton") {
+                response.set_content(gatewayAnswer, "text/xml");
+            } else if (request.path == "/recuperation/tok-1") {
+                response.set_content(retrievalDocument, "text/xml; charset=utf-8");
+            } else if (request.path.starts_with("/api/v2.0/quotation-records/")) {
+                response.status = recordStatus;
+                response.set_content(record, "application/json");
+            } else {
+                response.status = 404;
+            }
+        });
+        test::writeFileBytes(temporaryFile, "host content");
+    }
+
+    // Opens the window as the main window does and waits for its activation to end.
+    void open(const std::string& brand = "ferd", const std::string& quoteId = "")
+    {
+        window = std::make_unique<TFicheConfigurateurRecupDevis>(nullptr, env.services);
+        window->setBrand(brand);
+        window->setTemporaryFilePath(temporaryFile);
+        window->setUserLogin("jean@exemple.fr");
+        window->setUserPassword("p&ss=é");
+        window->setQuoteId(quoteId);
+        window->setApiUserName("api@example.test");
+        window->setApiPassword("Pw-123456789-ab");
+        window->setIssuerKey("0123456789abcdef0123456789abcdef");
+        window->show();
+        waitUntil([&] { return !server.requests().empty() || !env.messages.entries().empty(); });
+        waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    }
+
+    void clickRetrieve()
+    {
+        window->btnDevisRecuperer->click();
+        waitUntil([] { return false; }, std::chrono::milliseconds(100));
+    }
+
+    std::vector<std::string> targets() const
+    {
+        std::vector<std::string> result;
+        for (const auto& request : server.requests()) {
+            result.push_back(request.method + " " + request.target);
+        }
+        return result;
+    }
+};
+
+TEST_F(PricingWindowTest, LogsInAndOpensTheConfiguratorOnce)
+{
+    open("ferd", "12345");
+    EXPECT_EQ(window->windowTitle(), "Korvalis - Configurateur ferd - Chiffrage");
+    EXPECT_FALSE(window->logos().imgFerd->isHidden());
+    EXPECT_THAT(targets(), ElementsAre("GET /index.php/Services/jeton?email=jean%40exemple.fr&mdp=p%26ss%3D%C3%A9"
+                                       "&passerelle=ferd&jeton=12345"));
+    EXPECT_THAT(server.requests()[0].headerValues("Accept"),
+                ElementsAre("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
+    EXPECT_THAT(env.browser.opened, ElementsAre("https://configurateur.test/p?s=1&t=2"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(env.messages.entries().empty());
+}
+
+TEST_F(PricingWindowTest, AnUnknownBrandStillLogsInWithTheBrandAsGiven)
+{
+    open("FERD");
+    EXPECT_EQ(window->windowTitle(), "Configurateur Varno");
+    EXPECT_TRUE(window->logos().imgFerd->isHidden());
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_THAT(server.requests()[0].target, testing::EndsWith("&passerelle=FERD"));
+}
+
+TEST_F(PricingWindowTest, AnIncompleteLoginIsToldAndClosesTheWindow)
+{
+    gatewayAnswer = "<Configurateur><Jeton>t</Jeton><UrlConnexion>https://c.test/</UrlConnexion>"
+                    "<UrlRecuperation></UrlRecuperation></Configurateur>";
+    open("olka");
+    EXPECT_THAT(env.messages.texts(),
+                ElementsAre("Configurateur olka : GetJetonEtUrlsErreurs \nL'information de connexion n'a pas été obtenue.\r\n"));
+    EXPECT_FALSE(env.messages.entries()[0].isError);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(env.browser.opened.empty());
+    EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+}
+
+TEST_F(PricingWindowTest, AGatewayAnswerThatIsNotXmlIsAnErrorAndTheWindowStays)
+{
+    gatewayAnswer = "Service indisponible";
+    open();
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_TRUE(env.messages.entries()[0].isError);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(env.browser.opened.empty());
+    clickRetrieve();  // no retrieval address: the click fails as well
+    EXPECT_EQ(env.messages.entries().size(), 2u);
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
+{
+    open();
+    clickRetrieve();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(env.messages.entries().empty());
+    const std::string image = QDir(folder.path()).filePath("Q-42.bmp").toStdString();
+    EXPECT_EQ(test::readFileBytes(temporaryFile),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>tok-1</Jeton>"
+              "<Passerelle>ferd</Passerelle><Project>Q-42</Project><Libelle>Fen\xEAtre</Libelle><Detail>D1\n\n</Detail>"
+              "<Repere>\"Salon\"</Repere><EcoTaxe/><EcoPart/><EcoPartREP/><EcoPartDEEE/><Quantite>1</Quantite>"
+              "<PrixPublic>1234.50</PrixPublic><PrixAchat>987.00</PrixAchat><Image>" +
+                  image + "</Image></Configurateur>\r\n");
+    EXPECT_EQ(QImage(QString::fromStdString(image)).size(), QSize(12, 8));
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].target, "/recuperation/tok-1");
+    EXPECT_TRUE(requests[1].headerValues("Authorization").empty());
+    EXPECT_TRUE(requests[1].headerValues("Zedir-Issuer").empty());
+    EXPECT_EQ(requests[2].target, "/api/v2.0/quotation-records/Q-42");
+    EXPECT_THAT(requests[2].headerValues("Zedir-Issuer"), ElementsAre("0123456789abcdef0123456789abcdef"));
+    EXPECT_THAT(requests[2].headerValues("Authorization"),
+                ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
+    EXPECT_THAT(requests[2].headerValues("Accept"), ElementsAre("application/json"));
+    for (const auto& request : requests) {  // the gateway's token goes nowhere
+        EXPECT_EQ(request.target.find("tok-1") != std::string::npos, request.path == "/recuperation/tok-1");
+        for (const auto& [name, value] : request.headers) {
+            EXPECT_EQ(value.find("tok-1"), std::string::npos) << name;
+        }
+    }
+}
+
+TEST_F(PricingWindowTest, NoProjectMeansNoApiRequestAndElevenEmptyElements)
+{
+    retrievalDocument = "<Configurateur><Jeton>tok-1</Jeton><Passerelle>ferd</Passerelle><Project/></Configurateur>";
+    open();
+    clickRetrieve();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(test::readFileBytes(temporaryFile),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>tok-1</Jeton><Passerelle>ferd"
+              "</Passerelle><Project/><Libelle/><Detail/><Repere/><EcoTaxe/><EcoPart/><EcoPartREP/><EcoPartDEEE/>"
+              "<Quantite/><PrixPublic/><PrixAchat/><Image/></Configurateur>\r\n");
+}
+
+TEST_F(PricingWindowTest, AFailedRecordLeavesTheWindowOpenAndAnotherClickRepeatsBothRequests)
+{
+    recordStatus = 500;
+    open();
+    clickRetrieve();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_THAT(env.messages.entries()[0].text, testing::HasSubstr("« 500 "));
+    EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+
+    recordStatus = 200;
+    clickRetrieve();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_THAT(targets(), ElementsAre(testing::StartsWith("GET /index.php/Services/jeton?"), "GET /recuperation/tok-1",
+                                       "GET /api/v2.0/quotation-records/Q-42", "GET /recuperation/tok-1",
+                                       "GET /api/v2.0/quotation-records/Q-42"));
+    EXPECT_THAT(env.browser.opened, testing::SizeIs(1));
+}
+
+TEST_F(PricingWindowTest, AnUnreadablePictureStopsTheRunWithoutWritingAnything)
+{
+    record = R"({"printImage":{"value":"bm90IGEgcGljdHVyZQ=="},"product":{"name":"X"}})";
+    open();
+    clickRetrieve();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_THAT(env.messages.entries()[0].text, testing::StartsWith("L'image du produit est illisible"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"devis.xml"});
+    EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+}
+
+TEST_F(PricingWindowTest, AnUnsafeProjectIdWritesNothing)
+{
+    retrievalDocument = "<Configurateur><Project>../../etc/evil</Project></Configurateur>";
+    open();
+    clickRetrieve();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_THAT(env.messages.entries()[0].text, testing::HasSubstr("ne peut pas servir de nom de fichier"));
+    EXPECT_EQ(server.requests().back().target, "/api/v2.0/quotation-records/..%2F..%2Fetc%2Fevil");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"devis.xml"});
+    EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+}
+
+TEST_F(PricingWindowTest, CancelClosesWithoutRequestOrWrite)
+{
+    QFile::remove(QString::fromStdString(temporaryFile));
+    open("olka");
+    EXPECT_EQ(window->windowTitle(), "Korvalis - Configurateur olka - Chiffrage");
+    window->btnAnnulerRecuperation->click();
+    EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(server.requests().size(), 1u);  // the login only
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(temporaryFile)));
+}
+
+} // namespace
+} // namespace varno

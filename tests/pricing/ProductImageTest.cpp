@@ -1,0 +1,118 @@
+#include "Error.h"
+#include "ProductImage.h"
+#include "Recorders.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+// A picture with some detail, encoded in a format and then in Base64.
+std::string encodedPicture(const char* format, QSize size = QSize(37, 23), bool transparent = false)
+{
+    QImage picture(size, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    picture.fill(transparent ? Qt::transparent : Qt::yellow);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, size.width() / 2, size.height() / 2, Qt::darkBlue);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes.toBase64().toStdString();
+}
+
+class ProductImageTest : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    std::string path(const char* name) const { return QDir(folder.path()).filePath(name).toStdString(); }
+    QStringList entries() const { return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
+{
+    for (const char* format : {"PNG", "JPEG", "BMP"}) {
+        const std::string target = path("Q-42.bmp");
+        ASSERT_TRUE(SaveProductImage(target, encodedPicture(format))) << format;
+        QImageReader reader(QString::fromStdString(target));
+        EXPECT_EQ(reader.format(), "bmp") << format;
+        const QImage written = reader.read();
+        EXPECT_EQ(written.size(), QSize(37, 23)) << format;
+        EXPECT_EQ(QColor(written.pixel(2, 2)).blue() > 100, true) << format;  // drawn unscaled at the top left
+    }
+    EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
+}
+
+TEST_F(ProductImageTest, TransparentPartsBecomeWhite)
+{
+    const std::string target = path("p.bmp");
+    ASSERT_TRUE(SaveProductImage(target, encodedPicture("PNG", QSize(10, 10), true)));
+    EXPECT_EQ(QImage(QString::fromStdString(target)).pixel(8, 8), qRgb(255, 255, 255));
+}
+
+TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
+{
+    const std::string target = path("Q-42.bmp");
+    test::writeFileBytes(target, "old picture");
+    for (const std::string& base64 : {QByteArray("not a picture at all").toBase64().toStdString(), std::string("@@@@"),
+                                      encodedPicture("PNG").substr(0, 60)}) {
+        try {
+            SaveProductImage(target, base64);
+            ADD_FAILURE() << "expected an error";
+        } catch (const VarnoError& error) {
+            EXPECT_TRUE(std::string(error.what()).starts_with("L'image du produit est illisible")) << error.what();
+        }
+    }
+    EXPECT_EQ(test::readFileBytes(target), "old picture");
+    EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
+}
+
+TEST_F(ProductImageTest, AnExistingFileIsReplaced)
+{
+    const std::string target = path("Q-42.bmp");
+    test::writeFileBytes(target, std::string(100000, 'x'));
+    ASSERT_TRUE(SaveProductImage(target, encodedPicture("PNG")));
+    EXPECT_EQ(QImage(QString::fromStdString(target)).size(), QSize(37, 23));
+}
+
+TEST_F(ProductImageTest, AnEmptyPathWritesNothing)
+{
+    EXPECT_FALSE(SaveProductImage("", encodedPicture("PNG")));
+}
+
+TEST_F(ProductImageTest, AFolderThatDoesNotExistIsAnError)
+{
+    EXPECT_THROW(SaveProductImage(path("missing/Q-42.bmp"), encodedPicture("PNG")), VarnoError);
+}
+
+TEST(ProductImagePath, BesideTheTemporaryFile)
+{
+    EXPECT_EQ(productImagePath("C:\\Echange\\devis.xml", "Q-42"), "C:\\Echange\\Q-42.bmp");
+    EXPECT_EQ(productImagePath("/srv/echange/devis.xml", "Q-42"), "/srv/echange/Q-42.bmp");
+    EXPECT_EQ(productImagePath("devis.xml", "Q-42"), "Q-42.bmp");  // the current folder, not the root
+    EXPECT_EQ(productImagePath("C:\\Echange\\devis.xml", "12,13 é"), "C:\\Echange\\12,13 é.bmp");
+}
+
+TEST(ProductImagePath, RefusesAnIdentifierThatIsNotAPlainFileName)
+{
+    for (const char* unsafe : {"../evil", "..", "a/b", "a\\b", "C:x", "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b", "x.",
+                               "x ", "a\tb", ".."}) {
+        try {
+            productImagePath("/srv/echange/devis.xml", unsafe);
+            ADD_FAILURE() << unsafe;
+        } catch (const VarnoError& error) {
+            EXPECT_NE(std::string(error.what()).find(unsafe), std::string::npos) << error.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace varno
