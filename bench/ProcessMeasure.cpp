@@ -17,14 +17,22 @@ extern char** environ;
 
 namespace varno::bench {
 
-ProcessRun runMeasured(const std::vector<std::string>& arguments, const std::string& messageLog,
-                       const std::string& watchedFile)
+ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
+                          const std::string& watchedFile)
 {
     setenv("VARNO_MESSAGE_LOG", messageLog.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    std::filesystem::remove(watchedFile);
+    return runMeasured(MODULE_VARNO_EXE, arguments, watchedFile);
+}
+
+ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string& watchedFile)
+{
+    if (!watchedFile.empty()) {
+        std::filesystem::remove(watchedFile);
+    }
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(MODULE_VARNO_EXE));
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -35,15 +43,15 @@ ProcessRun runMeasured(const std::vector<std::string>& arguments, const std::str
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
     pid_t pid = 0;
-    if (posix_spawn(&pid, MODULE_VARNO_EXE, nullptr, nullptr, argv.data(), environ) != 0) {
-        throw std::runtime_error("cannot start " MODULE_VARNO_EXE);
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        throw std::runtime_error("cannot start " + program);
     }
     ProcessRun run{0, -1, 0};
     int status = 0;
     rusage usage{};
     for (;;) {
         struct stat info {};
-        if (run.watchedMs < 0 && stat(watchedFile.c_str(), &info) == 0) {
+        if (run.watchedMs < 0 && !watchedFile.empty() && stat(watchedFile.c_str(), &info) == 0) {
             run.watchedMs = elapsedMs();
         }
         if (wait4(pid, &status, WNOHANG, &usage) == pid) {
@@ -53,6 +61,9 @@ ProcessRun runMeasured(const std::vector<std::string>& arguments, const std::str
     }
     run.wallMs = elapsedMs();
     run.peakKiB = usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error(program + " did not end well");
+    }
     return run;
 }
 

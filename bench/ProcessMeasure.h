@@ -11,10 +11,14 @@ struct ProcessRun {
     long peakKiB;        // peak resident memory, from wait4()
 };
 
-// Runs the program to its end with the arguments, the environment of this process plus VARNO_MESSAGE_LOG
-// and (unless set) QT_QPA_PLATFORM=offscreen, and measures it.
-ProcessRun runMeasured(const std::vector<std::string>& arguments, const std::string& messageLog,
-                       const std::string& watchedFile);
+// Runs a program to its end, with this process's environment, and measures it.
+ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string& watchedFile = {});
+
+// Runs Module_Varno the same way, its messages going to messageLog and, unless QT_QPA_PLATFORM says
+// otherwise, on Qt's offscreen platform.
+ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
+                          const std::string& watchedFile);
 
 // Median, minimum and maximum of some figures, as "median X ms (min Y, max Z)".
 std::string summarize(std::vector<double> values);

@@ -244,6 +244,7 @@ HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024);  // a record can carry megabytes of picture
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
 }

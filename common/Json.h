@@ -23,6 +23,8 @@ public:
     // The value text: a string's characters, a number's digits as written, true, false, or null; an
     // array or object gives its JSON text.
     std::string text() const;
+    // A string's content or a number's digits, without a copy (empty for other kinds): for large texts.
+    const std::string& scalar() const { return scalar_; }
     // The value as a JSON writer prints it: a string keeps its quotes and escapes.
     std::string jsonText() const;
 

@@ -40,7 +40,8 @@ std::string productImagePath(const std::string& temporaryFilePath, const std::st
 
 bool SaveProductImage(const std::string& path, const std::string& base64)
 {
-    QByteArray bytes = QByteArray::fromBase64(QByteArray::fromStdString(base64));
+    QByteArray bytes =
+        QByteArray::fromBase64(QByteArray::fromRawData(base64.data(), static_cast<qsizetype>(base64.size())));
     if (path.empty()) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "QuoteMapping.h"
 
+#include "ProductImage.h"
 #include "XmlText.h"
 
 namespace varno {
@@ -90,7 +91,8 @@ PricingValues mapQuotationRecord(const JsonValue& record, const SaveImage& saveI
     }
     if (const JsonValue* printImage = objectMember(record, "printImage")) {
         if (const JsonValue* picture = printImage->member("value")) {
-            values.image = saveImage(picture->text());
+            // A picture is megabytes of Base64: handed over without a copy.
+            values.image = saveImage(picture->kind() == JsonValue::Kind::String ? picture->scalar() : picture->text());
         }
     }
     if (const JsonValue* product = objectMember(record, "product")) {
@@ -122,6 +124,22 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
         ResultDocument::appendText(root, name, *text);
     }
     return document;
+}
+
+void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
+                   const std::string& temporaryFilePath)
+{
+    const std::string retrievalDocument = retrievalClient.get(retrievalUrl);
+    const std::string projectId = readProjectId(retrievalDocument);
+    PricingValues values;
+    if (!projectId.empty()) {
+        const JsonValue record = JsonValue::parse(api.getQuotationRecord(projectId));
+        values = mapQuotationRecord(record, [&](const std::string& base64) {
+            const std::string path = productImagePath(temporaryFilePath, projectId);
+            return SaveProductImage(path, base64) ? path : std::string();
+        });
+    }
+    pricingDocument(retrievalDocument, values).save(temporaryFilePath);
 }
 
 } // namespace varno

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfiguratorApi.h"
+#include "HttpClient.h"
 #include "Json.h"
 #include "ResultDocument.h"
 
@@ -43,5 +45,11 @@ std::string detailText(const JsonValue& product);
 // The pricing result document: the retrieval document, declared "ISO-8859-1", with the eleven
 // elements appended to its "Configurateur".
 ResultDocument pricingDocument(const std::string& retrievalDocument, const PricingValues& values);
+
+// The run behind "Récupérer le devis": fetches the retrieval document, then (when it names a project)
+// the quotation record, saves the product's picture beside the temporary file, and writes the
+// pricing result document to it. Nothing is kept between two runs.
+void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
+                   const std::string& temporaryFilePath);
 
 } // namespace varno

@@ -1,7 +1,6 @@
 #include "TFicheConfigurateurRecupDevis.h"
 
 #include "BuiltInVersion.h"
-#include "ProductImage.h"
 #include "QuoteMapping.h"
 
 namespace varno {
@@ -99,18 +98,8 @@ std::string TFicheConfigurateurRecupDevis::GetJetonEtUrlsErreurs() const
 
 void TFicheConfigurateurRecupDevis::btnDevisRecupererClick()
 {
-    const std::string retrievalDocument = IdHTTP2.get(login_.retrievalUrl);
-    const std::string projectId = readProjectId(retrievalDocument);
-    PricingValues values;
-    if (!projectId.empty()) {
-        ConfiguratorApi api(IdHTTP3, services_.endpoints.apiUrl, apiAccount());
-        const JsonValue record = JsonValue::parse(api.getQuotationRecord(projectId));
-        values = mapQuotationRecord(record, [&](const std::string& base64) {
-            const std::string path = productImagePath(temporaryFilePath(), projectId);
-            return SaveProductImage(path, base64) ? path : std::string();
-        });
-    }
-    pricingDocument(retrievalDocument, values).save(temporaryFilePath());
+    ConfiguratorApi api(IdHTTP3, services_.endpoints.apiUrl, apiAccount());
+    retrieveQuote(IdHTTP2, api, login_.retrievalUrl, temporaryFilePath());
     close();
 }
 

@@ -50,6 +50,10 @@ TEST(Utf8, Validity)
     EXPECT_TRUE(isValidUtf8(""));
     EXPECT_FALSE(isValidUtf8("caf\xE9"));
     EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    const std::string ascii(21, 'a');  // long runs of ASCII are skipped word by word
+    EXPECT_TRUE(isValidUtf8(ascii + "é" + ascii));
+    EXPECT_FALSE(isValidUtf8(ascii + "\xE9" + ascii));
+    EXPECT_FALSE(isValidUtf8(ascii + "\xC3"));
 }
 
 } // namespace
