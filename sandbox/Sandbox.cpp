@@ -1,0 +1,415 @@
+#include "Sandbox.h"
+
+#include "Catalogue.h"
+#include "ConfiguratorPage.h"
+
+#include <QByteArray>
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <iomanip>
+#include <regex>
+
+namespace varno::sandbox {
+namespace {
+
+thread_local std::chrono::steady_clock::time_point requestStart;
+
+std::string xmlEscape(const std::string& text)
+{
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string configurateurXml(const std::vector<std::pair<const char*, std::string>>& children)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur>";
+    for (const auto& [name, text] : children) {
+        xml += std::string("<") + name + ">" + xmlEscape(text) + "</" + name + ">";
+    }
+    return xml + "</Configurateur>\n";
+}
+
+// A record identifier from a JSON value: a number, or a text holding one.
+std::optional<long long> recordIdOf(const rapidjson::Value& value)
+{
+    if (value.IsInt64()) {
+        return value.GetInt64();
+    }
+    if (value.IsString()) {
+        try {
+            std::size_t used = 0;
+            const long long id = std::stoll(value.GetString(), &used);
+            if (used == value.GetStringLength()) {
+                return id;
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<long long> parseRecordId(const std::string& text)
+{
+    rapidjson::Value value(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
+    return recordIdOf(value);
+}
+
+Choice choiceFromForm(const httplib::Request& request)
+{
+    Choice choice;
+    const auto number = [&](const char* name, int fallback) {
+        try {
+            return std::stoi(request.get_param_value(name));
+        } catch (const std::exception&) {
+            return fallback;
+        }
+    };
+    choice.product = request.get_param_value("product");
+    choice.widthMm = number("width", 0);
+    choice.heightMm = number("height", 0);
+    choice.quantity = number("quantity", 0);
+    choice.location = request.get_param_value("location");
+    for (std::size_t i = 0; i < request.get_param_value_count("option"); ++i) {
+        choice.options.push_back(request.get_param_value("option", i));
+    }
+    return choice;
+}
+
+struct SeedRecord {
+    long long id;
+    const char* brand;
+    Choice choice;
+    bool indirectMode;
+    const char* checkCode;
+    const char* orderReference;
+};
+
+} // namespace
+
+std::string maskedTarget(const httplib::Request& request)
+{
+    return std::regex_replace(request.target, std::regex("([?&]mdp=)[^&]*"), "$1***");
+}
+
+Sandbox::Sandbox(SandboxOptions options)
+    : options_(std::move(options)),
+      store_((std::filesystem::create_directories(options_.dataDir), options_.dataDir + "/sandbox.db")),
+      server_(options_.certificateFile.c_str(), options_.keyFile.c_str())
+{
+    if (!server_.is_valid()) {
+        throw std::runtime_error("cannot load the certificate " + options_.certificateFile + " and key " +
+                                 options_.keyFile);
+    }
+    if (store_.isEmpty()) {
+        seed();
+    }
+    addRoutes();
+}
+
+Sandbox::~Sandbox()
+{
+    stop();
+}
+
+int Sandbox::start()
+{
+    if (options_.port == 0) {
+        port_ = server_.bind_to_any_port("127.0.0.1");
+    } else if (server_.bind_to_port("127.0.0.1", options_.port)) {
+        port_ = options_.port;
+    }
+    if (port_ <= 0) {
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options_.port));
+    }
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return port_;
+}
+
+void Sandbox::stop()
+{
+    server_.stop();
+    wait();
+}
+
+void Sandbox::wait()
+{
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+bool Sandbox::authorizeApi(const httplib::Request& request, httplib::Response& response) const
+{
+    const std::string credentials = options_.apiAccount.userName + ":" + options_.apiAccount.password;
+    const std::string expected = "Basic " + QByteArray::fromStdString(credentials).toBase64().toStdString();
+    if (request.get_header_value("Authorization") != expected) {
+        response.status = 401;
+        response.set_header("WWW-Authenticate", "Basic realm=\"Configurateur\"");
+        response.set_content(R"({"error":"authentication required"})", "application/json");
+        return false;
+    }
+    if (request.get_header_value_count(kIssuerHeader) != 1 ||
+        request.get_header_value(kIssuerHeader) != options_.apiAccount.issuerKey) {
+        response.status = 403;
+        response.set_content(R"({"error":"unknown issuer"})", "application/json");
+        return false;
+    }
+    return true;
+}
+
+void Sandbox::addRoutes()
+{
+    server_.set_tcp_nodelay(true);
+    server_.set_pre_routing_handler([this](const httplib::Request&, httplib::Response& response) {
+        requestStart = std::chrono::steady_clock::now();
+        if (options_.latencyMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(options_.latencyMs));
+        }
+        const long long number = ++requestCount_;
+        if (options_.failEvery > 0 && number % options_.failEvery == 0) {
+            response.status = 503;
+            response.set_content("Service temporairement indisponible (panne simulée par le bac à sable)", "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server_.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        if (options_.log == nullptr) {
+            return;
+        }
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - requestStart);
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        *options_.log << std::put_time(&local, "%Y-%m-%d %H:%M:%S") << "  " << request.method << " "
+                      << maskedTarget(request) << "  " << response.status << "  " << elapsed.count() << " ms"
+                      << std::endl;
+    });
+
+    server_.Get("/", [this](const httplib::Request&, httplib::Response& response) {
+        response.set_content(messagePage("Bac à sable Varno", "Passerelle, configurateur et API de configuration "
+                                                              "locaux. Voir le README du projet pour les comptes de "
+                                                              "démonstration et les devis de test."),
+                             "text/html; charset=utf-8");
+    });
+
+    server_.Get("/index.php/Services/jeton", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::string brand = request.get_param_value("passerelle");
+        const std::string email = request.get_param_value("email");
+        const std::string quote = request.get_param_value("jeton");
+        std::optional<long long> reopened;
+        bool accepted = request.has_param("email") && request.has_param("mdp") && request.has_param("passerelle") &&
+                        store_.hasAccount(brand, email, request.get_param_value("mdp"));
+        if (accepted && request.has_param("jeton")) {
+            const std::optional<long long> id = parseRecordId(quote);
+            const std::optional<Record> existing = id ? store_.record(*id) : std::nullopt;
+            accepted = existing && existing->brand == brand && existing->orderReference.empty();
+            reopened = id;
+        }
+        if (!accepted) {
+            response.set_content(configurateurXml({}), "text/xml; charset=utf-8");
+            return;
+        }
+        const std::string token = store_.openSession(brand, email, reopened);
+        response.set_content(configurateurXml({{"Jeton", token},
+                                               {"UrlConnexion", baseUrl() + "/configurateur/" + token},
+                                               {"UrlRecuperation", baseUrl() + "/recuperation/" + token}}),
+                             "text/xml; charset=utf-8");
+    });
+
+    server_.Get("/configurateur/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::optional<Session> session = store_.session(request.matches[1]);
+        if (!session) {
+            response.status = 404;
+            response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
+                                 "text/html; charset=utf-8");
+            return;
+        }
+        Choice choice;
+        if (session->recordId) {
+            if (const std::optional<Record> record = store_.record(*session->recordId)) {
+                choice = choiceFromJson(record->choice);
+            }
+        }
+        response.set_content(configuratorPage(*session, choice, ""), "text/html; charset=utf-8");
+    });
+
+    server_.Post("/configurateur/([0-9a-f]+)/valider", [this](const httplib::Request& request,
+                                                              httplib::Response& response) {
+        const std::optional<Session> session = store_.session(request.matches[1]);
+        if (!session) {
+            response.status = 404;
+            response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
+                                 "text/html; charset=utf-8");
+            return;
+        }
+        const Choice choice = choiceFromForm(request);
+        if (const std::optional<std::string> problem = invalidChoice(session->brand, choice)) {
+            response.status = 422;
+            response.set_content(configuratorPage(*session, choice, *problem), "text/html; charset=utf-8");
+            return;
+        }
+        const long long id = store_.saveRecord(*session, choiceJson(choice), [&](long long recordId) {
+            return quotationRecordJson(recordId, session->brand, choice, false);
+        });
+        response.set_content(confirmationPage(*session, id, findProduct(session->brand, choice.product)->name),
+                             "text/html; charset=utf-8");
+    });
+
+    server_.Get("/recuperation/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::optional<Session> session = store_.session(request.matches[1]);
+        if (!session) {
+            response.status = 404;
+            response.set_content(configurateurXml({}), "text/xml; charset=utf-8");
+            return;
+        }
+        response.set_content(configurateurXml({{"Jeton", session->token},
+                                               {"Passerelle", session->brand},
+                                               {"Project", session->validated ? std::to_string(*session->recordId) : ""}}),
+                             "text/xml; charset=utf-8");
+    });
+
+    server_.Get("/api/v2.0/quotation-records/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
+        if (!authorizeApi(request, response)) {
+            return;
+        }
+        const std::optional<long long> id = parseRecordId(request.matches[1]);
+        const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
+        if (!record) {
+            response.status = 404;
+            response.set_content(R"({"error":"quotation record not found"})", "application/json");
+            return;
+        }
+        response.set_content(record->json, "application/json; charset=utf-8");
+    });
+
+    server_.Post("/api/v1.1/createorderprocess/checkquotationrecords", [this](const httplib::Request& request,
+                                                                               httplib::Response& response) {
+        if (!authorizeApi(request, response)) {
+            return;
+        }
+        rapidjson::Document ids;
+        if (ids.Parse(request.body.c_str()).HasParseError() || !ids.IsArray()) {
+            response.status = 400;
+            response.set_content(R"({"error":"a JSON array of quotation record ids is expected"})", "application/json");
+            return;
+        }
+        rapidjson::StringBuffer buffer;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+        writer.StartArray();
+        for (const auto& value : ids.GetArray()) {
+            const std::optional<long long> id = recordIdOf(value);
+            const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
+            writer.StartObject();
+            writer.Key("quotationRecordId");
+            id ? static_cast<void>(writer.Int64(*id)) : static_cast<void>(writer.Null());
+            writer.Key("errorCode");
+            if (!record) {
+                writer.String("NOT_FOUND");
+            } else if (!record->orderReference.empty()) {
+                writer.String("STATE_INVALID");
+            } else if (!record->checkCode.empty()) {
+                writer.String(record->checkCode.c_str());
+            } else {
+                writer.Null();
+            }
+            writer.EndObject();
+        }
+        writer.EndArray();
+        response.set_content(buffer.GetString(), "application/json; charset=utf-8");
+    });
+
+    server_.Post("/api/v1.1/createorderprocess/createorder", [this](const httplib::Request& request,
+                                                                     httplib::Response& response) {
+        if (!authorizeApi(request, response)) {
+            return;
+        }
+        rapidjson::Document order;
+        if (order.Parse(request.body.c_str()).HasParseError() || !order.IsObject() ||
+            !order.HasMember("quotationRecordIds") || !order["quotationRecordIds"].IsArray()) {
+            response.status = 400;
+            response.set_content(R"({"error":"an order with quotationRecordIds is expected"})", "application/json");
+            return;
+        }
+        std::vector<long long> ids;
+        bool readable = true;
+        for (const auto& value : order["quotationRecordIds"].GetArray()) {
+            const std::optional<long long> id = recordIdOf(value);
+            readable = readable && id.has_value();
+            ids.push_back(id.value_or(0));
+        }
+        const auto text = [&](const char* name) {
+            return order.HasMember(name) && order[name].IsString() ? std::string(order[name].GetString()) : "";
+        };
+        const std::optional<std::string> reference =
+            readable ? store_.createOrder(ids, text("documentNumber"), text("documentTitle"), text("documentDate"))
+                     : std::nullopt;
+        if (!reference) {
+            response.set_content("null", "application/json");  // the configurator's refusal
+            return;
+        }
+        rapidjson::StringBuffer buffer;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+        writer.StartObject();
+        writer.Key("reference");
+        writer.String(reference->c_str());
+        writer.Key("quotationRecordIds");
+        writer.StartArray();
+        for (const long long id : ids) {
+            writer.Int64(id);
+        }
+        writer.EndArray();
+        writer.EndObject();
+        response.set_content(buffer.GetString(), "application/json; charset=utf-8");
+    });
+}
+
+void Sandbox::seed()
+{
+    // Records that show every outcome of the verification and order workflows (see the README).
+    const std::vector<SeedRecord> seeds = {
+        {4711, "ferd", {"FE-PVC-2V", 1200, 1350, 2, {"OB"}, "Salon"}, false, nullptr, nullptr},
+        {4712, "olka", {"VR-ALU", 1400, 1600, 1, {"MOT"}, "Chambre 1"}, false, nullptr, nullptr},
+        {4713, "tamrix", {"FE-ALU", 900, 1100, 1, {}, "Cuisine"}, true, nullptr, nullptr},
+        {4714, "ferd", {"PO-ENT", 1000, 2150, 1, {"OCU"}, "Entrée"}, false, "NO_SUPPLIER_DATA", nullptr},
+        {4715, "olka", {"VB-BOIS", 1200, 1400, 2, {}, ""}, false, "ORDER_PROCESS_NOT_AVAILABLE", nullptr},
+        {4716, "tamrix", {"PO-GAR", 2400, 2000, 1, {"MOT"}, "Garage"}, false, "PRICER_OUTDATED", nullptr},
+        {4717, "ferd", {"FE-ALU-BC", 2400, 2150, 1, {"SEC"}, "Séjour"}, false, "PRICER_NOT_ALLOWED", nullptr},
+        {4718, "olka", {"FE-BOIS", 800, 1000, 3, {"OB"}, ""}, false, "NO_TECHNICAL_VALIDATION", nullptr},
+        {4719, "tamrix", {"VR-PVC", 1000, 1200, 1, {}, "Bureau"}, false, nullptr, "CMD-2026-000999"},
+        {4720, "ferd", {"FE-PVC-2V", 600, 800, 1, {}, "Salle de bains"}, false, "NOT_FOUND", nullptr},
+    };
+    for (const SeedRecord& seedRecord : seeds) {
+        store_.addSeedRecord({seedRecord.id, seedRecord.brand, choiceJson(seedRecord.choice),
+                              quotationRecordJson(seedRecord.id, seedRecord.brand, seedRecord.choice, seedRecord.indirectMode),
+                              seedRecord.indirectMode, seedRecord.checkCode != nullptr ? seedRecord.checkCode : "",
+                              seedRecord.orderReference != nullptr ? seedRecord.orderReference : ""});
+    }
+}
+
+} // namespace varno::sandbox
