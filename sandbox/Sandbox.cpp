@@ -20,32 +20,11 @@ namespace {
 
 thread_local std::chrono::steady_clock::time_point requestStart;
 
-std::string xmlEscape(const std::string& text)
-{
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
-}
-
 std::string configurateurXml(const std::vector<std::pair<const char*, std::string>>& children)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur>";
     for (const auto& [name, text] : children) {
-        xml += std::string("<") + name + ">" + xmlEscape(text) + "</" + name + ">";
+        xml += std::string("<") + name + ">" + escapeHtml(text) + "</" + name + ">";
     }
     return xml + "</Configurateur>\n";
 }
@@ -104,6 +83,18 @@ struct SeedRecord {
     const char* checkCode;
     const char* orderReference;
 };
+
+// The session a configurator page address names; otherwise answers 404 with a page saying so.
+std::optional<Session> pageSession(Store& store, const httplib::Request& request, httplib::Response& response)
+{
+    std::optional<Session> session = store.session(request.matches[1]);
+    if (!session) {
+        response.status = 404;
+        response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
+                             "text/html; charset=utf-8");
+    }
+    return session;
+}
 
 } // namespace
 
@@ -243,11 +234,8 @@ void Sandbox::addRoutes()
     });
 
     server_.Get("/configurateur/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::optional<Session> session = store_.session(request.matches[1]);
+        const std::optional<Session> session = pageSession(store_, request, response);
         if (!session) {
-            response.status = 404;
-            response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
-                                 "text/html; charset=utf-8");
             return;
         }
         Choice choice;
@@ -261,11 +249,8 @@ void Sandbox::addRoutes()
 
     server_.Post("/configurateur/([0-9a-f]+)/valider", [this](const httplib::Request& request,
                                                               httplib::Response& response) {
-        const std::optional<Session> session = store_.session(request.matches[1]);
+        const std::optional<Session> session = pageSession(store_, request, response);
         if (!session) {
-            response.status = 404;
-            response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
-                                 "text/html; charset=utf-8");
             return;
         }
         const Choice choice = choiceFromForm(request);
