@@ -13,7 +13,7 @@ std::string textOf(const JsonValue& object, std::string_view name)
     return member != nullptr ? member->text() : std::string();
 }
 
-std::string nullAsEmpty(std::string text)
+std::string nullAsEmpty(const std::string& text)
 {
     return text == "null" ? std::string() : text;
 }

@@ -118,7 +118,7 @@ std::vector<std::pair<std::string, std::string>> Store::accounts(const std::stri
 std::string Store::openSession(const std::string& brand, const std::string& email, std::optional<long long> reopened)
 {
     std::lock_guard lock(mutex_);
-    const std::string token = QUuid::createUuid().toString(QUuid::Id128).toStdString();
+    std::string token = QUuid::createUuid().toString(QUuid::Id128).toStdString();
     Statement insert(database_, "INSERT INTO sessions (token, brand, email, record_id) VALUES (?, ?, ?, ?)");
     insert.bind(1, token).bind(2, brand).bind(3, email);
     if (reopened) {
