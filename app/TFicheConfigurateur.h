@@ -28,7 +28,6 @@ public:
     void setConfigurationFilePath(std::string path) { configurationFilePath_ = std::move(path); }
 
     State state() const { return state_; }
-    const Configuration& configuration() const { return configuration_; }
     const BrandLogos& logos() const { return logos_; }
 
 signals:

@@ -14,7 +14,7 @@ namespace {
 
 bool isPlainFileName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == ".." || name.find("..") != std::string::npos) {
+    if (name.empty() || name.find("..") != std::string::npos) {
         return false;
     }
     for (const char c : name) {

@@ -30,9 +30,6 @@ public:
     // The login failure message.
     std::string GetJetonEtUrlsErreurs() const;
 
-    const std::string& connectionUrl() const { return login_.connectionUrl; }
-    const std::string& retrievalUrl() const { return login_.retrievalUrl; }
-
     QLabel* const lblChiffrage;
     QLabel* const lblOu;
     QPushButton* const btnDevisRecuperer;

@@ -103,18 +103,6 @@ bool Store::hasAccount(const std::string& brand, const std::string& email, const
     return query.bind(1, brand).bind(2, email).bind(3, password).step();
 }
 
-std::vector<std::pair<std::string, std::string>> Store::accounts(const std::string& brand)
-{
-    std::lock_guard lock(mutex_);
-    Statement query(database_, "SELECT email, password FROM accounts WHERE brand = ? ORDER BY email");
-    query.bind(1, brand);
-    std::vector<std::pair<std::string, std::string>> result;
-    while (query.step()) {
-        result.emplace_back(query.text(0), query.text(1));
-    }
-    return result;
-}
-
 std::string Store::openSession(const std::string& brand, const std::string& email, std::optional<long long> reopened)
 {
     std::lock_guard lock(mutex_);

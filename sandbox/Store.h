@@ -40,7 +40,6 @@ public:
     Store& operator=(const Store&) = delete;
 
     bool hasAccount(const std::string& brand, const std::string& email, const std::string& password);
-    std::vector<std::pair<std::string, std::string>> accounts(const std::string& brand);
 
     std::string openSession(const std::string& brand, const std::string& email, std::optional<long long> reopened);
     std::optional<Session> session(const std::string& token);
