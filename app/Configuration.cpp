@@ -1,16 +1,17 @@
 #include "Configuration.h"
 
+#include "FilePath.h"
 #include "IniFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace varno {
 
-std::optional<Configuration> readConfiguration(const std::string& path, UserMessages& messages)
+std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages)
 {
-    if (!QFileInfo(QFile::decodeName(path.c_str())).isFile()) {
-        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + path + " n'existe pas.");
+    if (!QFileInfo(pathToQString(path)).isFile()) {
+        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + pathToUtf8(path) +
+                             " n'existe pas.");
         return std::nullopt;
     }
     const IniFile ini = IniFile::load(path);

@@ -2,6 +2,7 @@
 
 #include "UserMessages.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,6 @@ struct Configuration {
 
 // Reads the configuration file. When no file exists at the path (a folder is no file), tells the user
 // so, naming the path exactly as given, and returns nothing.
-std::optional<Configuration> readConfiguration(const std::string& path, UserMessages& messages);
+std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages);
 
 } // namespace varno

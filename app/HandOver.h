@@ -3,13 +3,13 @@
 #include "ConfiguratorApi.h"
 #include "Configuration.h"
 
-#include <string>
+#include <filesystem>
 
 namespace varno {
 
 // What the main window gives a workflow window before showing it.
 struct HandOverValues {
-    std::string temporaryFilePath;
+    std::filesystem::path temporaryFilePath;
     Configuration configuration;
     ApiAccount apiAccount;
 };

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "FilePath.h"
 #include "TextEncoding.h"
 
 #include <QFile>
@@ -51,9 +52,9 @@ std::string decodeText(std::string_view bytes)
 
 } // namespace
 
-IniFile IniFile::load(const std::string& path)
+IniFile IniFile::load(const std::filesystem::path& path)
 {
-    QFile file(QFile::decodeName(path.c_str()));
+    QFile file(pathToQString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,7 +16,7 @@ namespace varno {
 class IniFile {
 public:
     // A file that cannot be read gives an empty INI file, so every key takes its default.
-    static IniFile load(const std::string& path);
+    static IniFile load(const std::filesystem::path& path);
     static IniFile parse(std::string_view bytes);
 
     // The value of a present key, possibly empty; the default when the key or its section is absent.

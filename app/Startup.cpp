@@ -8,7 +8,16 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first
+#include <shellapi.h>
+#endif
 
 namespace varno {
 namespace {
@@ -33,6 +42,25 @@ private:
     UserMessages& messages_;
 };
 
+// The arguments after the program's name, as the platform gives them. On Windows that is the wide
+// command line: argv holds ANSI text, which may lack a character of the host's folder names.
+std::vector<std::filesystem::path> commandLineArguments(int argc, char* argv[])
+{
+    std::vector<std::filesystem::path> arguments;
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        arguments.assign(wide + std::min(count, 1), wide + count);
+        LocalFree(wide);
+    }
+#else
+    arguments.assign(argv + std::min(argc, 1), argv + argc);
+#endif
+    return arguments;
+}
+
 } // namespace
 
 int runModuleVarno(int argc, char* argv[])
@@ -43,7 +71,8 @@ int runModuleVarno(int argc, char* argv[])
     VarnoApplication application(qtArgc, argv, *messages);
     application.setApplicationName("Module_Varno");
     application.setQuitOnLastWindowClosed(false);
-    if (argc != 3) {
+    const std::vector<std::filesystem::path> arguments = commandLineArguments(argc, argv);
+    if (arguments.size() != 2) {
         messages->showMessage("Configurateur Varno - Verifiez vos paramètres !\n1. Fichier temp.\n2. Fichier config.");
         return 0;
     }
@@ -53,8 +82,8 @@ int runModuleVarno(int argc, char* argv[])
         SystemClock clock;
         const Services services{builtInEndpoints(), *messages, browser, clock};
         TFicheConfigurateur FicheConfigurateur(services, builtInApiAccount());
-        FicheConfigurateur.setTemporaryFilePath(argv[1]);
-        FicheConfigurateur.setConfigurationFilePath(argv[2]);
+        FicheConfigurateur.setTemporaryFilePath(arguments[0]);
+        FicheConfigurateur.setConfigurationFilePath(arguments[1]);
         QObject::connect(&FicheConfigurateur, &TFicheConfigurateur::closed, &application, &QApplication::quit,
                          Qt::QueuedConnection);
         FicheConfigurateur.show();

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <string>
+#include <filesystem>
 
 namespace varno {
 
@@ -24,8 +24,8 @@ public:
 
     TFicheConfigurateur(const Services& services, ApiAccount builtInApiAccount);
 
-    void setTemporaryFilePath(std::string path) { temporaryFilePath_ = std::move(path); }
-    void setConfigurationFilePath(std::string path) { configurationFilePath_ = std::move(path); }
+    void setTemporaryFilePath(std::filesystem::path path) { temporaryFilePath_ = std::move(path); }
+    void setConfigurationFilePath(std::filesystem::path path) { configurationFilePath_ = std::move(path); }
 
     State state() const { return state_; }
     const BrandLogos& logos() const { return logos_; }
@@ -50,8 +50,8 @@ private:
     BrandLogos logos_;
     QTimer Timer1;
     State state_ = State::Created;
-    std::string temporaryFilePath_;
-    std::string configurationFilePath_;
+    std::filesystem::path temporaryFilePath_;
+    std::filesystem::path configurationFilePath_;
     Configuration configuration_;
 };
 

@@ -18,11 +18,16 @@ extern char** environ;
 namespace varno::bench {
 
 ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
-                          const std::string& watchedFile)
+                          const std::string& watchedFile, const std::vector<std::string>& command)
 {
     setenv("VARNO_MESSAGE_LOG", messageLog.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return runMeasured(MODULE_VARNO_EXE, arguments, watchedFile);
+    if (command.empty()) {
+        return runMeasured(MODULE_VARNO_EXE, arguments, watchedFile);
+    }
+    std::vector<std::string> all(command.begin() + 1, command.end());
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return runMeasured(command.front(), all, watchedFile);
 }
 
 ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,

@@ -16,9 +16,10 @@ ProcessRun runMeasured(const std::string& program, const std::vector<std::string
                        const std::string& watchedFile = {});
 
 // Runs Module_Varno the same way, its messages going to messageLog and, unless QT_QPA_PLATFORM says
-// otherwise, on Qt's offscreen platform.
+// otherwise, on Qt's offscreen platform. A command given replaces the built program (for example the
+// Windows build under Wine: {"varno-wine", "build-windows/app/Module_Varno.exe"}).
 ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
-                          const std::string& watchedFile);
+                          const std::string& watchedFile, const std::vector<std::string>& command = {});
 
 // Median, minimum and maximum of some figures, as "median X ms (min Y, max Z)".
 std::string summarize(std::vector<double> values);

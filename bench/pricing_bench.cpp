@@ -60,9 +60,9 @@ int runClient(int argc, char* argv[])
     const std::string baseUrl = argv[2];
     const std::string temporaryFile = argv[3];
     HttpClientOptions retrievalOptions;
-    retrievalOptions.extraCaBundle = VARNO_TEST_CERT_DIR "/ca.pem";
+    retrievalOptions.extraCaCertificates = test::testCaCertificates();
     HttpClient retrieval(retrievalOptions);
-    HttpClient apiClient(apiClientOptions({baseUrl, baseUrl, VARNO_TEST_CERT_DIR "/ca.pem"}));
+    HttpClient apiClient(apiClientOptions({baseUrl, baseUrl, test::testCaCertificates()}));
     ConfiguratorApi api(apiClient, baseUrl, {"bench@example.test", "Pw-123456789-ab", std::string(32, 'a')});
     retrieveQuote(retrieval, api, baseUrl + "/recuperation", temporaryFile);
     return 0;

@@ -6,7 +6,11 @@
 // from process start to the main window shown. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM
 // says otherwise (QT_QPA_PLATFORM=xcb under Xvfb gives a real X11 window).
 //
-//   startup_bench [runs]
+//   startup_bench [runs] [command...]
+//
+// A command replaces the built program, for the Windows build under Wine (with a running wineserver,
+// and QT_QPA_FONTDIR for the offscreen platform):
+//   startup_bench 20 ~/.cache/module-varno/varno-mingw/bin/varno-wine build-windows/app/Module_Varno.exe
 #include "ProcessMeasure.h"
 
 #include <unistd.h>
@@ -22,17 +26,18 @@ using namespace varno::bench;
 int main(int argc, char* argv[])
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
+    const std::vector<std::string> command(argv + std::min(argc, 2), argv + argc);
     const auto folder = std::filesystem::temp_directory_path() / ("varno-startup-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "config.ini") << "[General]\r\nVersion=0\r\nConfigurateur=ferd\r\nMode=chiffrage\r\n";
     const std::string log = (folder / "messages.log").string();
     const std::vector<std::string> arguments = {(folder / "devis.xml").string(), (folder / "config.ini").string()};
 
-    runModuleVarno(arguments, log, log);  // warm the file cache
+    runModuleVarno(arguments, log, log, command);  // warm the file cache
     std::vector<double> shown;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {
-        const ProcessRun run = runModuleVarno(arguments, log, log);
+        const ProcessRun run = runModuleVarno(arguments, log, log, command);
         if (run.watchedMs < 0) {
             std::fprintf(stderr, "the program ended without showing its main window\n");
             return 1;

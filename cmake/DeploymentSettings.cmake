@@ -5,7 +5,8 @@ set(VARNO_API_URL "https://localhost:8443" CACHE STRING "Configurator API base a
 set(VARNO_API_USER "integration@sandbox.varno.test" CACHE STRING "Configurator API account user name (e-mail)")
 set(VARNO_API_PASSWORD "Sbx-Pass#2026!x" CACHE STRING "Configurator API account password (15 printable ASCII)")
 set(VARNO_ISSUER_KEY "5f2c9e0a7b3d41e68c1f0a9b2d4e6f80" CACHE STRING "Zedir-Issuer header value (32 lower-case hex)")
-set(VARNO_CA_BUNDLE "${VARNO_CERT_DIR}/ca.pem" CACHE FILEPATH "Extra trusted CA certificates (PEM), may be empty")
+set(VARNO_CA_BUNDLE "${VARNO_CERT_DIR}/ca.pem" CACHE FILEPATH
+    "Extra trusted CA certificates (PEM), may be empty; their contents are compiled in")
 
 foreach(var VARNO_GATEWAY_URL VARNO_API_URL)
   string(REGEX REPLACE "/+$" "" ${var}_BASE "${${var}}")  # paths are appended with their own slash
@@ -27,8 +28,20 @@ string(LENGTH "${VARNO_ISSUER_KEY}" _varno_key_length)
 if(NOT _varno_key_length EQUAL 32)
   message(FATAL_ERROR "VARNO_ISSUER_KEY must be 32 lower-case hexadecimal digits")
 endif()
-if(NOT VARNO_CA_BUNDLE STREQUAL "" AND NOT EXISTS "${VARNO_CA_BUNDLE}")
-  message(FATAL_ERROR "VARNO_CA_BUNDLE names no readable file: '${VARNO_CA_BUNDLE}'")
+# The bundle's contents, not its path, go into the program: the installed program trusts exactly what
+# its build was given, wherever it runs. They are written as bytes, since MSVC limits string literals.
+set(VARNO_CA_CERTIFICATES_BYTES "")
+if(NOT VARNO_CA_BUNDLE STREQUAL "")
+  if(NOT EXISTS "${VARNO_CA_BUNDLE}" OR IS_DIRECTORY "${VARNO_CA_BUNDLE}")
+    message(FATAL_ERROR "VARNO_CA_BUNDLE names no readable file: '${VARNO_CA_BUNDLE}'")
+  endif()
+  file(READ "${VARNO_CA_BUNDLE}" _varno_ca_text)
+  if(NOT _varno_ca_text MATCHES "-----BEGIN CERTIFICATE-----")
+    message(FATAL_ERROR "VARNO_CA_BUNDLE holds no PEM certificate: '${VARNO_CA_BUNDLE}'")
+  endif()
+  file(READ "${VARNO_CA_BUNDLE}" _varno_ca_hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," VARNO_CA_CERTIFICATES_BYTES "${_varno_ca_hex}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VARNO_CA_BUNDLE}")
 endif()
 
 # Turns a CMake string into a C++ raw string literal, so quotes and backslashes need no care; the
@@ -38,6 +51,6 @@ function(varno_cxx_literal out value)
 endfunction()
 varno_cxx_literal(VARNO_GATEWAY_URL_LITERAL "${VARNO_GATEWAY_URL_BASE}")
 varno_cxx_literal(VARNO_API_URL_LITERAL "${VARNO_API_URL_BASE}")
-foreach(var VARNO_API_USER VARNO_API_PASSWORD VARNO_ISSUER_KEY VARNO_CA_BUNDLE)
+foreach(var VARNO_API_USER VARNO_API_PASSWORD VARNO_ISSUER_KEY)
   varno_cxx_literal(${var}_LITERAL "${${var}}")
 endforeach()

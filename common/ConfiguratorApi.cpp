@@ -8,7 +8,7 @@ HttpClientOptions apiClientOptions(const Endpoints& endpoints)
 {
     HttpClientOptions options;
     options.accept = kApiAccept;
-    options.extraCaBundle = endpoints.caBundle;
+    options.extraCaCertificates = endpoints.extraCaCertificates;
     return options;
 }
 

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -97,17 +96,6 @@ std::string transportFailureReason(CURLcode code)
     default:
         return "erreur de communication";
     }
-}
-
-std::string readWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw VarnoError("Le fichier des certificats de confiance « " + path + " » est illisible.");
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 // Adds the extra CAs to the store that curl has already filled from the system's bundle.
@@ -222,7 +210,11 @@ std::string decodeBody(const std::string& body, const std::string& contentType)
 HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
 {
     static std::once_flag globalInit;
-    std::call_once(globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(globalInit, [] {
+        // OpenSSL whatever CURL_SSL_BACKEND says: the extra CAs are added through its store.
+        curl_global_sslset(CURLSSLBACKEND_OPENSSL, nullptr, nullptr);
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
     curl_ = curl_easy_init();
     if (curl_ == nullptr) {
         throw VarnoError("Le client HTTP n'a pas pu être créé.");
@@ -237,9 +229,16 @@ HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
     curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+#ifdef _WIN32
+    // Windows keeps its trusted roots in its certificate store, not in a file.
+    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
+#endif
     curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, 0L);  // each connection gets the store with our CAs added
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCertificates);
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &extraCaPem_);
+    if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCertificates) != CURLE_OK) {
+        curl_easy_cleanup(curl);
+        throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
+    }
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &options_.extraCaCertificates);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
@@ -298,9 +297,6 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
     };
     if (!isHttpScheme(url)) {
         throw failure("adresse invalide");
-    }
-    if (extraCaPem_.empty() && !options_.extraCaBundle.empty()) {
-        extraCaPem_ = readWholeFile(options_.extraCaBundle);
     }
 
     for (int redirects = 0;; ++redirects) {

@@ -12,13 +12,14 @@ namespace varno {
 struct HttpClientOptions {
     std::string accept;
     std::string userAgent = "Mozilla/3.0 (compatible; Indy Library)";
-    std::string extraCaBundle;  // PEM file of CAs trusted besides the system's; may be empty
+    std::string extraCaCertificates;  // PEM text of CAs trusted besides the system's; may be empty
     std::chrono::seconds connectTimeout{30};
     std::chrono::seconds stallTimeout{60};  // a transfer that receives nothing this long is aborted
     int maxRedirects = 10;
 };
 
-// One HTTP client on libcurl for every request of the program. Requests are synchronous; cookies are
+// One HTTP client on libcurl and OpenSSL for every request of the program. Servers are trusted through
+// the system's store (the Windows certificate store on Windows) plus the extra CAs of the options. Requests are synchronous; cookies are
 // kept by the client between its requests; redirects are followed, and neither the Basic credentials
 // nor the custom headers ever go to another origin than the first request's. An answer outside 2xx
 // (after redirects) or a transport failure throws VarnoError with a French message that names the
@@ -48,7 +49,6 @@ private:
     std::string perform(const std::string& url, const std::string* body);
 
     HttpClientOptions options_;
-    std::string extraCaPem_;
     std::string user_;
     std::string password_;
     bool basicAuthentication_ = false;

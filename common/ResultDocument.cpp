@@ -1,6 +1,7 @@
 #include "ResultDocument.h"
 
 #include "Error.h"
+#include "FilePath.h"
 #include "TextEncoding.h"
 #include "XmlText.h"
 
@@ -46,7 +47,7 @@ std::string ResultDocument::serialize() const
     return utf8ToWindows1252XmlSafe(utf8.str()) + "\r\n";
 }
 
-void ResultDocument::save(const std::string& path) const
+void ResultDocument::save(const std::filesystem::path& path) const
 {
     writeFileAtomically(path, serialize());
 }
@@ -66,11 +67,11 @@ ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeE
     return document;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view bytes)
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
-    QSaveFile file(QString::fromStdString(path));
+    QSaveFile file(pathToQString(path));
     const auto fail = [&](const QString& reason) {
-        throw VarnoError("Impossible d'écrire le fichier « " + path + " » : " + reason.toStdString());
+        throw VarnoError("Impossible d'écrire le fichier « " + pathToUtf8(path) + " » : " + reason.toStdString());
     };
     if (!file.open(QIODevice::WriteOnly)) {
         fail(file.errorString());

@@ -2,6 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include <filesystem>
+
 #include <string>
 #include <string_view>
 
@@ -29,7 +31,7 @@ public:
     std::string serialize() const;
 
     // Writes the bytes beside path and renames them over it, so a failure leaves the file as it was.
-    void save(const std::string& path) const;
+    void save(const std::filesystem::path& path) const;
 
 private:
     pugi::xml_document document_;
@@ -50,6 +52,6 @@ ResultPair responseCodeOutcome(int status);
 ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeElement, const ResultPair& outcome);
 
 // Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
-void writeFileAtomically(const std::string& path, std::string_view bytes);
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace varno

@@ -1,6 +1,7 @@
 #include "ProductImage.h"
 
 #include "Error.h"
+#include "FilePath.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -9,12 +10,36 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string_view>
+
 namespace varno {
 namespace {
 
+// Windows opens a device instead of a file for these names, whatever the extension ("CON.bmp", "nul .bmp").
+bool isDeviceName(std::string_view name)
+{
+    std::string stem(name.substr(0, name.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static const std::set<std::string, std::less<>> devices = [] {
+        std::set<std::string, std::less<>> names{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+        for (const char* port : {"COM", "LPT"}) {
+            for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\u00B9", "\u00B2", "\u00B3"}) {
+                names.insert(std::string(port) + digit);
+            }
+        }
+        return names;
+    }();
+    return devices.contains(stem);
+}
+
 bool isPlainFileName(const std::string& name)
 {
-    if (name.empty() || name.find("..") != std::string::npos) {
+    if (name.empty() || name.find("..") != std::string::npos || isDeviceName(name)) {
         return false;
     }
     for (const char c : name) {
@@ -27,18 +52,16 @@ bool isPlainFileName(const std::string& name)
 
 } // namespace
 
-std::string productImagePath(const std::string& temporaryFilePath, const std::string& projectId)
+std::filesystem::path productImagePath(const std::filesystem::path& temporaryFilePath, const std::string& projectId)
 {
     if (!isPlainFileName(projectId)) {
         throw VarnoError("L'identifiant du devis « " + projectId +
                          " » ne peut pas servir de nom de fichier pour l'image du produit.");
     }
-    const auto delimiter = temporaryFilePath.find_last_of("/\\");
-    const std::string folder = delimiter == std::string::npos ? std::string() : temporaryFilePath.substr(0, delimiter + 1);
-    return folder + projectId + ".bmp";
+    return temporaryFilePath.parent_path() / pathFromUtf8(projectId + ".bmp");
 }
 
-bool SaveProductImage(const std::string& path, const std::string& base64)
+bool SaveProductImage(const std::filesystem::path& path, const std::string& base64)
 {
     QByteArray bytes =
         QByteArray::fromBase64(QByteArray::fromRawData(base64.data(), static_cast<qsizetype>(base64.size())));
@@ -61,9 +84,9 @@ bool SaveProductImage(const std::string& path, const std::string& base64)
         picture = std::move(opaque);
     }
 
-    QSaveFile file(QString::fromStdString(path));
+    QSaveFile file(pathToQString(path));
     if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit()) {
-        throw VarnoError("Impossible d'écrire l'image du produit « " + path + " » : " + file.errorString().toStdString() +
+        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) + " » : " + file.errorString().toStdString() +
                          ".");
     }
     return true;

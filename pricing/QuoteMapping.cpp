@@ -1,5 +1,6 @@
 #include "QuoteMapping.h"
 
+#include "FilePath.h"
 #include "ProductImage.h"
 #include "XmlText.h"
 
@@ -127,7 +128,7 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
 }
 
 void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
-                   const std::string& temporaryFilePath)
+                   const std::filesystem::path& temporaryFilePath)
 {
     const std::string retrievalDocument = retrievalClient.get(retrievalUrl);
     const std::string projectId = readProjectId(retrievalDocument);
@@ -135,8 +136,8 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
     if (!projectId.empty()) {
         const JsonValue record = JsonValue::parse(api.getQuotationRecord(projectId));
         values = mapQuotationRecord(record, [&](const std::string& base64) {
-            const std::string path = productImagePath(temporaryFilePath, projectId);
-            return SaveProductImage(path, base64) ? path : std::string();
+            const std::filesystem::path path = productImagePath(temporaryFilePath, projectId);
+            return SaveProductImage(path, base64) ? pathToUtf8(path) : std::string();
         });
     }
     pricingDocument(retrievalDocument, values).save(temporaryFilePath);

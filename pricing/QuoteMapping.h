@@ -5,6 +5,7 @@
 #include "Json.h"
 #include "ResultDocument.h"
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -50,6 +51,6 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
 // the quotation record, saves the product's picture beside the temporary file, and writes the
 // pricing result document to it. Nothing is kept between two runs.
 void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
-                   const std::string& temporaryFilePath);
+                   const std::filesystem::path& temporaryFilePath);
 
 } // namespace varno

@@ -12,7 +12,7 @@ HttpClientOptions webClientOptions(const Endpoints& endpoints)
 {
     HttpClientOptions options;
     options.accept = kWebAccept;
-    options.extraCaBundle = endpoints.caBundle;
+    options.extraCaCertificates = endpoints.extraCaCertificates;
     return options;
 }
 

@@ -1,9 +1,10 @@
 #include "MessageBoxes.h"
 
+#include "FilePath.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
-#include <cstdlib>
 #include <fstream>
 
 namespace varno {
@@ -46,9 +47,9 @@ void FileUserMessages::append(const char* kind, const std::string& text)
 
 std::unique_ptr<UserMessages> makeUserMessages()
 {
-    const char* log = std::getenv("VARNO_MESSAGE_LOG");
-    if (log != nullptr && *log != '\0') {
-        return std::make_unique<FileUserMessages>(log);
+    const QString log = qEnvironmentVariable("VARNO_MESSAGE_LOG");
+    if (!log.isEmpty()) {
+        return std::make_unique<FileUserMessages>(pathFromQString(log));
     }
     return std::make_unique<MessageBoxUserMessages>();
 }

@@ -2,6 +2,7 @@
 
 #include "UserMessages.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace varno {
@@ -17,13 +18,13 @@ public:
 // executable). Each message is one record: "message:" or "error:", the text, and an empty line.
 class FileUserMessages final : public UserMessages {
 public:
-    explicit FileUserMessages(std::string path) : path_(std::move(path)) {}
+    explicit FileUserMessages(std::filesystem::path path) : path_(std::move(path)) {}
     void showMessage(const std::string& text) override;
     void showError(const std::string& text) override;
 
 private:
     void append(const char* kind, const std::string& text);
-    std::string path_;
+    std::filesystem::path path_;
 };
 
 // Message boxes, or the file named by the environment variable VARNO_MESSAGE_LOG when it is set.

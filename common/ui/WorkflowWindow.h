@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -17,13 +18,13 @@ namespace varno {
 class WorkflowWindow : public QDialog {
 public:
     void setBrand(std::string value) { brand_ = std::move(value); }
-    void setTemporaryFilePath(std::string value) { temporaryFilePath_ = std::move(value); }
+    void setTemporaryFilePath(std::filesystem::path value) { temporaryFilePath_ = std::move(value); }
     void setApiUserName(std::string value) { apiAccount_.userName = std::move(value); }
     void setApiPassword(std::string value) { apiAccount_.password = std::move(value); }
     void setIssuerKey(std::string value) { apiAccount_.issuerKey = std::move(value); }
 
     const std::string& brand() const { return brand_; }
-    const std::string& temporaryFilePath() const { return temporaryFilePath_; }
+    const std::filesystem::path& temporaryFilePath() const { return temporaryFilePath_; }
     const ApiAccount& apiAccount() const { return apiAccount_; }
 
     const BrandLogos& logos() const { return logos_; }
@@ -45,7 +46,7 @@ protected:
 private:
     BrandLogos logos_;
     std::string brand_;
-    std::string temporaryFilePath_;
+    std::filesystem::path temporaryFilePath_;
     ApiAccount apiAccount_;
 };
 

@@ -1,16 +1,23 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
 #include "TestHttpsServer.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QtEndian>
 
 #include <memory>
 #include <regex>
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -23,7 +30,7 @@ struct Outcome {
 class ExecutableTest : public testing::Test {
 protected:
     QTemporaryDir folder;
-    QString path(const char* name) const { return QDir(folder.path()).filePath(name); }
+    QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
 
     void write(const QString& file, const QByteArray& content)
     {
@@ -33,24 +40,30 @@ protected:
     }
 
     // Starts the program on a temporary file holding the host's content.
-    void start(QProcess& process, const QStringList& arguments)
+    void start(QProcess& process, const QStringList& arguments, const QString& temporaryFile = "devis.xml",
+               const QString& platform = "offscreen")
     {
-        write(path("devis.xml"), "host content");
+        write(path(temporaryFile), "host content");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("QT_QPA_PLATFORM", platform);
         environment.insert("VARNO_MESSAGE_LOG", path("messages.log"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
         process.start(MODULE_VARNO_EXE, arguments);
     }
 
-    Outcome run(const QStringList& arguments)
+    Outcome run(const QStringList& arguments, const QString& temporaryFile = "devis.xml")
     {
         QProcess process;
-        start(process, arguments);
+        start(process, arguments, temporaryFile);
         EXPECT_TRUE(process.waitForFinished(30000));
+        return outcomeOf(process, temporaryFile);
+    }
+
+    Outcome outcomeOf(const QProcess& process, const QString& temporaryFile = "devis.xml")
+    {
         QFile log(path("messages.log"));
-        QFile temporary(path("devis.xml"));
+        QFile temporary(path(temporaryFile));
         Outcome outcome{process.exitCode(), {}, {}};
         if (log.open(QIODevice::ReadOnly)) {
             outcome.messages = QString::fromUtf8(log.readAll());
@@ -77,12 +90,30 @@ TEST_F(ExecutableTest, AWrongArgumentCountIsRefusedWithItsMessage)
 
 TEST_F(ExecutableTest, AMissingConfigurationIsToldWithItsPathAsGiven)
 {
-    const Outcome outcome = run({"devis.xml", "sub/absent.ini"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.messages,
-              "message:\nLe configurateur Varno n'est pas configuré. Le fichier : sub/absent.ini n'existe pas.\n\n");
-    EXPECT_EQ(outcome.temporaryFile, "host content");
+    for (const QString configuration : {"sub/absent.ini", "Hélène\\Документы\\absent.ini"}) {
+        QFile::remove(path("messages.log"));
+        const Outcome outcome = run({"devis.xml", configuration});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.messages, "message:\nLe configurateur Varno n'est pas configuré. Le fichier : " + configuration +
+                                        " n'existe pas.\n\n");
+        EXPECT_EQ(outcome.temporaryFile, "host content");
+    }
 }
+
+#ifdef _WIN32
+// The host starts the program without a console window opening: a GUI-subsystem executable.
+TEST(ExecutableFile, IsAWindowedProgram)
+{
+    QFile file(MODULE_VARNO_EXE);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray image = file.read(4096);
+    const auto peHeader = qFromLittleEndian<quint32>(image.constData() + 0x3C);
+    ASSERT_EQ(image.mid(peHeader, 4), QByteArray("PE\0\0", 4));
+    // The optional header follows the 4-byte signature and the 20-byte file header.
+    const auto subsystem = qFromLittleEndian<quint16>(image.constData() + peHeader + 24 + 68);
+    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+#endif
 
 TEST_F(ExecutableTest, ArgumentsThatLookLikeQtOptionsAreStillPaths)
 {
@@ -154,6 +185,21 @@ TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
     EXPECT_EQ(api->requests().size(), 2u);
 }
 
+// A salesperson's profile folder often holds accents, and may hold any character Windows allows.
+TEST_F(ExecutableWorkflowTest, AnAccentedFolderReceivesTheResultDocument)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkpath("Hélène/Κείμενα"));
+    const QString temporaryFile = "Hélène/Κείμενα/devis é.xml";
+    write(path("Hélène/Κείμενα/config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                                             "[RecordId]\r\nValeur=123\r\n");
+    const Outcome outcome = run({QDir::toNativeSeparators(path(temporaryFile)),
+                                 QDir::toNativeSeparators(path("Hélène/Κείμενα/config.ini"))},
+                                temporaryFile);
+    EXPECT_EQ(outcome.messages, "");
+    EXPECT_TRUE(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>")) << outcome.temporaryFile.toStdString();
+    EXPECT_EQ(QDir(path("Hélène/Κείμενα")).entryList(QDir::Files), QStringList({"config.ini", "devis é.xml"}));
+}
+
 TEST_F(ExecutableWorkflowTest, OrderWritesTheResultDocument)
 {
     write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=olka\r\nMode=commande\r\n"
@@ -183,7 +229,7 @@ TEST_F(ExecutableWorkflowTest, AFailedCheckShowsTheErrorAndLeavesTheTemporaryFil
     for (int i = 0; i < 100 && !log.exists(); ++i) {
         process.waitForFinished(100);
     }
-    process.terminate();
+    process.kill();  // the offscreen platform has no window that a polite close could reach on Windows
     process.waitForFinished(10000);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString messages = QString::fromUtf8(log.readAll());
@@ -193,5 +239,116 @@ TEST_F(ExecutableWorkflowTest, AFailedCheckShowsTheErrorAndLeavesTheTemporaryFil
     ASSERT_TRUE(temporary.open(QIODevice::ReadOnly));
     EXPECT_EQ(temporary.readAll(), "host content");
 }
+
+#ifdef _WIN32
+// The top-level window of a process whose caption contains a text, once it is visible.
+HWND visibleWindowOf(qint64 processId, const wchar_t* captionPart)
+{
+    struct Search {
+        DWORD processId;
+        const wchar_t* captionPart;
+        HWND found;
+    } search{static_cast<DWORD>(processId), captionPart, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& wanted = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t caption[256] = {};
+            GetWindowTextW(window, caption, 256);
+            if (owner == wanted.processId && IsWindowVisible(window) && wcsstr(caption, wanted.captionPart) != nullptr) {
+                wanted.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A click at a point of a window's client area, through the system's input as a person's would come.
+void clickAt(HWND window, POINT point)
+{
+    SetForegroundWindow(window);
+    ClientToScreen(window, &point);
+    SetCursorPos(point.x, point.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+bool underWineWithoutDisplay()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr &&
+           qEnvironmentVariableIsEmpty("DISPLAY");
+}
+
+// The pricing run on the real windows platform (under Xvfb when Wine runs the tests): the gateway
+// login at activation, then "Récupérer le devis" clicked, the record fetched, its picture saved as BMP
+// beside the temporary file and the result document written.
+TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
+{
+    if (QUrl(BUILT_IN_GATEWAY_URL).port(443) != QUrl(BUILT_IN_API_URL).port(443)) {
+        GTEST_SKIP() << "this build's gateway and API are not on one local server";
+    }
+    if (underWineWithoutDisplay()) {
+        GTEST_SKIP() << "the windows platform under Wine needs a display (scripts/windows starts Xvfb)";
+    }
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    const std::string base = api->baseUrl();
+    const std::string record = R"({"location":"Salon","printImage":{"value":")" + jpeg.toBase64().toStdString() +
+                               R"("},"product":{"name":"Fenêtre","quantity":2},"pricing":{"totalPurchasePrice":987.00}})";
+    api->setHandler([base, record](const httplib::Request& request, httplib::Response& response) {
+        if (request.path == "/index.php/Services/jeton") {
+            response.set_content("<Configurateur><Jeton>tok-1</Jeton><UrlConnexion>" + base +
+                                     "/configurateur/tok-1</UrlConnexion><UrlRecuperation>" + base +
+                                     "/recuperation/tok-1</UrlRecuperation></Configurateur>",
+                                 "text/xml");
+        } else if (request.path == "/recuperation/tok-1") {
+            response.set_content("<Configurateur><Project>Q-42</Project></Configurateur>", "text/xml");
+        } else if (request.path == "/api/v2.0/quotation-records/Q-42") {
+            response.set_content(record, "application/json");
+        } else {
+            response.status = 404;
+        }
+    });
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=chiffrage\r\n"
+                              "[Utilisateur]\r\nIdentifiant=jean@exemple.fr\r\nMotDePasse=secret\r\n");
+    QProcess process;
+    start(process, {QDir::toNativeSeparators(path("devis.xml")), "config.ini"}, "devis.xml", "windows");
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && window == nullptr && process.state() == QProcess::Running; ++i) {
+        process.waitForFinished(100);
+        window = visibleWindowOf(process.processId(), L"Chiffrage");
+    }
+    ASSERT_NE(window, nullptr) << "the pricing window never showed";
+    clickAt(window, {84, 188});  // the middle of "Récupérer le devis"
+    const bool ended = process.waitForFinished(30000);
+    if (!ended) {
+        process.kill();
+    }
+    ASSERT_TRUE(ended) << "the window did not close after the retrieval";
+    const Outcome outcome = outcomeOf(process);
+    EXPECT_EQ(outcome.messages, "");
+    const QString imagePath = QDir::toNativeSeparators(path("Q-42.bmp"));
+    EXPECT_TRUE(outcome.temporaryFile.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur>"
+                                                 "<Project>Q-42</Project><Libelle>Fen\xEAtre</Libelle>"))
+        << outcome.temporaryFile.toStdString();
+    EXPECT_TRUE(outcome.temporaryFile.contains("<Image>" + imagePath.toLatin1() + "</Image>"))
+        << outcome.temporaryFile.toStdString();
+    const QImage saved(path("Q-42.bmp"), "BMP");
+    EXPECT_EQ(saved.size(), QSize(40, 30));
+    ASSERT_GE(api->requests().size(), 3u);
+    EXPECT_EQ(api->requests()[0].path, "/index.php/Services/jeton");
+}
+#endif
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "FilePath.h"
 #include "HandOver.h"
 
 #include <gmock/gmock.h>
@@ -12,7 +13,7 @@ struct RecordingWindow {
     void set(const char* name, const std::string& value) { received.push_back(std::string(name) + "=" + value); }
 
     void setBrand(const std::string& v) { set("Brand", v); }
-    void setTemporaryFilePath(const std::string& v) { set("TemporaryFilePath", v); }
+    void setTemporaryFilePath(const std::filesystem::path& v) { set("TemporaryFilePath", pathToUtf8(v)); }
     void setUserLogin(const std::string& v) { set("UserLogin", v); }
     void setUserPassword(const std::string& v) { set("UserPassword", v); }
     void setQuoteId(const std::string& v) { set("QuoteId", v); }

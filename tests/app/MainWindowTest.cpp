@@ -1,3 +1,4 @@
+#include "FilePath.h"
 #include "Recorders.h"
 #include "TestHttpsServer.h"
 #include "TFicheConfigurateur.h"
@@ -52,7 +53,7 @@ class MainWindowTest : public testing::Test {
 protected:
     QTemporaryDir folder;
     test::TestHttpsServer gateway;  // lets the pricing window log in
-    TestServices env{Endpoints{gateway.baseUrl(), gateway.baseUrl(), test::certificatePath("ca.pem")}};
+    TestServices env{Endpoints{gateway.baseUrl(), gateway.baseUrl(), test::testCaCertificates()}};
     const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
     const std::string configurationFile = QDir(folder.path()).filePath("config.ini").toStdString();
 
@@ -106,7 +107,7 @@ protected:
     {
         WorkflowSnapshot shot{workflow.metaObject()->className(), workflow.windowTitle().toStdString(),
                               visibleLogos(workflow.logos()), {}, mainWindow.isVisible()};
-        shot.values = {workflow.brand(), workflow.temporaryFilePath(), workflow.apiAccount().userName,
+        shot.values = {workflow.brand(), pathToUtf8(workflow.temporaryFilePath()), workflow.apiAccount().userName,
                        workflow.apiAccount().password, workflow.apiAccount().issuerKey};
         if (auto* pricing = dynamic_cast<TFicheConfigurateurRecupDevis*>(&workflow)) {
             shot.values.insert(shot.values.end(), {pricing->userLogin(), pricing->userPassword(), pricing->quoteId()});

@@ -33,9 +33,10 @@ std::string pngBase64()
 class PricingWindowTest : public testing::Test {
 protected:
     test::TestHttpsServer server;
-    TestServices env{Endpoints{server.baseUrl(), server.baseUrl(), test::certificatePath("ca.pem")}};
+    TestServices env{Endpoints{server.baseUrl(), server.baseUrl(), test::testCaCertificates()}};
     QTemporaryDir folder;
-    const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
+    // As the host gives it: with the platform's separators.
+    const std::string temporaryFile = QDir::toNativeSeparators(QDir(folder.path()).filePath("devis.xml")).toStdString();
     std::unique_ptr<TFicheConfigurateurRecupDevis> window;
 
     std::string gatewayAnswer;
@@ -155,7 +156,7 @@ TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
     clickRetrieve();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(env.messages.entries().empty());
-    const std::string image = QDir(folder.path()).filePath("Q-42.bmp").toStdString();
+    const std::string image = QDir::toNativeSeparators(QDir(folder.path()).filePath("Q-42.bmp")).toStdString();
     EXPECT_EQ(test::readFileBytes(temporaryFile),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>tok-1</Jeton>"
               "<Passerelle>ferd</Passerelle><Project>Q-42</Project><Libelle>Fen\xEAtre</Libelle><Detail>D1\n\n</Detail>"

@@ -1,4 +1,5 @@
 #include "Error.h"
+#include "FilePath.h"
 #include "ProductImage.h"
 #include "Recorders.h"
 
@@ -95,16 +96,26 @@ TEST_F(ProductImageTest, AFolderThatDoesNotExistIsAnError)
 
 TEST(ProductImagePath, BesideTheTemporaryFile)
 {
-    EXPECT_EQ(productImagePath("C:\\Echange\\devis.xml", "Q-42"), "C:\\Echange\\Q-42.bmp");
-    EXPECT_EQ(productImagePath("/srv/echange/devis.xml", "Q-42"), "/srv/echange/Q-42.bmp");
-    EXPECT_EQ(productImagePath("devis.xml", "Q-42"), "Q-42.bmp");  // the current folder, not the root
-    EXPECT_EQ(productImagePath("C:\\Echange\\devis.xml", "12,13 é"), "C:\\Echange\\12,13 é.bmp");
+    const auto imagePath = [](const char* temporaryFile, const char* projectId) {
+        return pathToUtf8(productImagePath(pathFromUtf8(temporaryFile), projectId));
+    };
+#ifdef _WIN32
+    EXPECT_EQ(imagePath("C:\\Echange\\devis.xml", "Q-42"), "C:\\Echange\\Q-42.bmp");
+    EXPECT_EQ(imagePath("C:\\Users\\Hélène\\devis.xml", "12,13 é"), "C:\\Users\\Hélène\\12,13 é.bmp");
+#else
+    EXPECT_EQ(imagePath("/srv/echange/devis.xml", "Q-42"), "/srv/echange/Q-42.bmp");
+    EXPECT_EQ(imagePath("/srv/échange/devis.xml", "12,13 é"), "/srv/échange/12,13 é.bmp");
+#endif
+    EXPECT_EQ(imagePath("devis.xml", "Q-42"), "Q-42.bmp");  // the current folder, not the root
+    for (const char* likeADevice : {"CONSOLE", "COM10", "NULL", "LPT", "AUX-1"}) {
+        EXPECT_EQ(imagePath("devis.xml", likeADevice), std::string(likeADevice) + ".bmp");
+    }
 }
 
 TEST(ProductImagePath, RefusesAnIdentifierThatIsNotAPlainFileName)
 {
     for (const char* unsafe : {"../evil", "..", "a/b", "a\\b", "C:x", "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b", "x.",
-                               "x ", "a\tb", ".."}) {
+                               "x ", "a\tb", "..", "CON", "nul", "Aux.x", "PRN ", "com1", "LPT9", "COM\u00B9", "conout$"}) {
         try {
             productImagePath("/srv/echange/devis.xml", unsafe);
             ADD_FAILURE() << unsafe;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace varno::test {
@@ -18,6 +20,12 @@ bool sameHeaderName(const std::string& a, const std::string& b)
 std::string certificatePath(const std::string& name)
 {
     return std::string(VARNO_TEST_CERT_DIR) + "/" + name;
+}
+
+std::string testCaCertificates()
+{
+    std::ifstream in(certificatePath("ca.pem"), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> RecordedRequest::headerValues(const std::string& name) const

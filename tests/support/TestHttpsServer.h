@@ -67,5 +67,7 @@ private:
 
 // Paths of the certificates the build generated.
 std::string certificatePath(const std::string& name);
+// The PEM text of the build's test CA, which signed the servers' certificates.
+std::string testCaCertificates();
 
 } // namespace varno::test

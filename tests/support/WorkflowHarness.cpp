@@ -7,7 +7,7 @@
 namespace varno::test {
 
 WorkflowHarness::WorkflowHarness()
-    : env(Endpoints{server.baseUrl(), server.baseUrl(), certificatePath("ca.pem")}),
+    : env(Endpoints{server.baseUrl(), server.baseUrl(), testCaCertificates()}),
       temporaryFile(QDir(folder.path()).filePath("devis.xml").toStdString())
 {
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// Every file the program reads or writes is named by a std::filesystem::path, built from what the
+// platform gives (the wide command line on Windows, bytes elsewhere), so an accented folder in a
+// Windows profile reaches the file system intact. Texts inside the program are UTF-8; these convert
+// at that edge.
+
+// A path from UTF-8 text, such as an identifier that a server sent.
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+
+// The path as UTF-8, for messages: as given, without normalising it.
+std::string pathToUtf8(const std::filesystem::path& path);
+
+// The path for Qt's file classes, and back.
+QString pathToQString(const std::filesystem::path& path);
+std::filesystem::path pathFromQString(const QString& path);
+
+} // namespace varno
