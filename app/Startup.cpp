@@ -44,12 +44,10 @@ private:
 
 // The arguments after the program's name, as the platform gives them. On Windows that is the wide
 // command line: argv holds ANSI text, which may lack a character of the host's folder names.
-std::vector<std::filesystem::path> commandLineArguments(int argc, char* argv[])
+std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int argc, [[maybe_unused]] char* argv[])
 {
     std::vector<std::filesystem::path> arguments;
 #ifdef _WIN32
-    (void)argc;
-    (void)argv;
     int count = 0;
     if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
         arguments.assign(wide + std::min(count, 1), wide + count);

@@ -1,7 +1,9 @@
 # A private CA and a localhost server certificate for the local sandbox and the loopback test servers,
 # plus a self-signed certificate that nothing trusts (for the tests that expect a refusal).
 # Generated once per build tree with the openssl command.
-find_program(OPENSSL_COMMAND openssl REQUIRED)
+# On Windows: vcpkg's openssl tool, or the one of Git for Windows.
+find_program(OPENSSL_COMMAND openssl REQUIRED
+             HINTS "${VCPKG_INSTALLED_DIR}/${VCPKG_TARGET_TRIPLET}/tools/openssl" "$ENV{ProgramFiles}/Git/usr/bin")
 set(VARNO_CERT_DIR "${CMAKE_BINARY_DIR}/certs" CACHE INTERNAL "Generated certificates")
 
 function(_varno_openssl)

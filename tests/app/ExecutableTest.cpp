@@ -1,7 +1,7 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
+#include "Pictures.h"
 #include "TestHttpsServer.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -297,14 +297,9 @@ TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
     if (underWineWithoutDisplay()) {
         GTEST_SKIP() << "the windows platform under Wine needs a display (scripts/windows starts Xvfb)";
     }
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkGreen);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPEG");
     const std::string base = api->baseUrl();
-    const std::string record = R"({"location":"Salon","printImage":{"value":")" + jpeg.toBase64().toStdString() +
+    const std::string record = R"({"location":"Salon","printImage":{"value":")" +
+                               varno::test::encodedPicture("JPEG", QSize(40, 30)) +
                                R"("},"product":{"name":"Fenêtre","quantity":2},"pricing":{"totalPurchasePrice":987.00}})";
     api->setHandler([base, record](const httplib::Request& request, httplib::Response& response) {
         if (request.path == "/index.php/Services/jeton") {

@@ -8,12 +8,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-// windows.h first
-#include <wincrypt.h>
-#endif
-
 namespace varno {
 namespace {
 
@@ -213,33 +207,6 @@ TEST_F(HttpClientTest, RefusesACertificateItDoesNotTrust)
     EXPECT_THAT(failureOf([&] { strict.get(server.baseUrl() + "/"); }), HasSubstr("certificat"));
     EXPECT_TRUE(server.requests().empty());
 }
-
-#ifdef _WIN32
-// On Windows the system's trusted roots live in the certificate store. Adding a root to the user's store
-// asks the person for confirmation on a real Windows, so this runs under Wine only.
-TEST_F(HttpClientTest, TrustsTheWindowsCertificateStore)
-{
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) {
-        GTEST_SKIP() << "changes the user's root store: run under Wine only";
-    }
-    const std::string pem = test::testCaCertificates();
-    const QByteArray der = QByteArray::fromBase64(
-        QByteArray::fromStdString(pem).replace("-----BEGIN CERTIFICATE-----", "").replace("-----END CERTIFICATE-----", ""));
-    HCERTSTORE store = CertOpenSystemStoreW(0, L"ROOT");
-    ASSERT_NE(store, nullptr);
-    PCCERT_CONTEXT added = nullptr;
-    ASSERT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.constData()),
-                                                 static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added));
-    server.setHandler([](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
-    HttpClient systemStoreOnly{HttpClientOptions{}};
-    std::string answer;
-    EXPECT_NO_THROW(answer = systemStoreOnly.get(server.baseUrl() + "/"));
-    EXPECT_EQ(answer, "ok");
-    CertDeleteCertificateFromStore(added);
-    CertCloseStore(store, 0);
-}
-#endif
 
 TEST_F(HttpClientTest, AbortsATransferThatReceivesNothing)
 {

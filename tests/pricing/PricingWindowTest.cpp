@@ -1,8 +1,8 @@
+#include "Pictures.h"
 #include "Recorders.h"
 #include "TFicheConfigurateurRecupDevis.h"
 #include "TestHttpsServer.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -17,17 +17,6 @@ namespace {
 using test::TestServices;
 using test::waitUntil;
 using testing::ElementsAre;
-
-std::string pngBase64()
-{
-    QImage picture(12, 8, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return bytes.toBase64().toStdString();
-}
 
 // A gateway, a retrieval document and a configurator API on one loopback server.
 class PricingWindowTest : public testing::Test {
@@ -50,7 +39,7 @@ protected:
         gatewayAnswer = "<Configurateur><Jeton>tok-1</Jeton><UrlConnexion>https://configurateur.test/p?s=1&amp;t=2"
                         "</UrlConnexion><UrlRecuperation>" +
                         server.baseUrl() + "/recuperation/tok-1</UrlRecuperation></Configurateur>";
-        record = R"({"location":"Salon","printImage":{"value":")" + pngBase64() +
+        record = R"({"location":"Salon","printImage":{"value":")" + test::encodedPicture("PNG", QSize(12, 8)) +
                  R"("},"product":{"name":"Fenêtre","quantity":1,"descriptions":["D1"]},)"
                  R"("pricing":{"totalPurchaseBasePrice":1234.50,"totalPurchasePrice":987.00,"ecoTax":null}})";
         server.setHandler([this](const httplib::Request& request, httplib::Response& response) {

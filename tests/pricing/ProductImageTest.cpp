@@ -1,14 +1,13 @@
 #include "Error.h"
 #include "FilePath.h"
+#include "Pictures.h"
 #include "ProductImage.h"
 #include "Recorders.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,20 +15,7 @@
 namespace varno {
 namespace {
 
-// A picture with some detail, encoded in a format and then in Base64.
-std::string encodedPicture(const char* format, QSize size = QSize(37, 23), bool transparent = false)
-{
-    QImage picture(size, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    picture.fill(transparent ? Qt::transparent : Qt::yellow);
-    QPainter painter(&picture);
-    painter.fillRect(0, 0, size.width() / 2, size.height() / 2, Qt::darkBlue);
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, format);
-    return bytes.toBase64().toStdString();
-}
+using test::encodedPicture;
 
 class ProductImageTest : public testing::Test {
 protected:
