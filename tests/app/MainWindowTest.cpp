@@ -73,8 +73,8 @@ protected:
     {
         MainWindowRun result;
         TFicheConfigurateur window(env.services, kAccount);
-        window.setTemporaryFilePath(temporaryFile);
-        window.setConfigurationFilePath(configurationFile);
+        window.setTemporaryFilePath(pathFromUtf8(temporaryFile));
+        window.setConfigurationFilePath(pathFromUtf8(configurationFile));
         QObject::connect(&window, &TFicheConfigurateur::closed, [&] { result.closed = true; });
 
         QTimer watcher;

@@ -1,3 +1,4 @@
+#include "FilePath.h"
 #include "TFicheConfigurateurCommande.h"
 #include "WorkflowHarness.h"
 
@@ -23,7 +24,7 @@ protected:
     {
         test::writeFileBytes(harness.temporaryFile, "host content");
         window.setBrand("ferd");
-        window.setTemporaryFilePath(harness.temporaryFile);
+        window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile));
         window.setApiUserName("api@example.test");
         window.setApiPassword("Pw-123456789-ab");
         window.setIssuerKey("0123456789abcdef0123456789abcdef");
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(OrderWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
 {
-    window.setTemporaryFilePath(harness.temporaryFile + "/inside-a-file.xml");
+    window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml"));
     harness.answer(200, R"({"reference":"C-1"})");
     const auto outcome = harness.run(window);
     EXPECT_FALSE(outcome.closed);

@@ -1,3 +1,4 @@
+#include "FilePath.h"
 #include "Pictures.h"
 #include "Recorders.h"
 #include "TFicheConfigurateurRecupDevis.h"
@@ -62,7 +63,7 @@ protected:
     {
         window = std::make_unique<TFicheConfigurateurRecupDevis>(nullptr, env.services);
         window->setBrand(brand);
-        window->setTemporaryFilePath(temporaryFile);
+        window->setTemporaryFilePath(pathFromUtf8(temporaryFile));
         window->setUserLogin("jean@exemple.fr");
         window->setUserPassword("p&ss=é");
         window->setQuoteId(quoteId);

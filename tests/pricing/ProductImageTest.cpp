@@ -28,7 +28,7 @@ TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
 {
     for (const char* format : {"PNG", "JPEG", "BMP"}) {
         const std::string target = path("Q-42.bmp");
-        ASSERT_TRUE(SaveProductImage(target, encodedPicture(format))) << format;
+        ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture(format))) << format;
         QImageReader reader(QString::fromStdString(target));
         EXPECT_EQ(reader.format(), "bmp") << format;
         const QImage written = reader.read();
@@ -41,7 +41,7 @@ TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
 TEST_F(ProductImageTest, TransparentPartsBecomeWhite)
 {
     const std::string target = path("p.bmp");
-    ASSERT_TRUE(SaveProductImage(target, encodedPicture("PNG", QSize(10, 10), true)));
+    ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture("PNG", QSize(10, 10), true)));
     EXPECT_EQ(QImage(QString::fromStdString(target)).pixel(8, 8), qRgb(255, 255, 255));
 }
 
@@ -52,7 +52,7 @@ TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
     for (const std::string& base64 : {QByteArray("not a picture at all").toBase64().toStdString(), std::string("@@@@"),
                                       encodedPicture("PNG").substr(0, 60)}) {
         try {
-            SaveProductImage(target, base64);
+            SaveProductImage(pathFromUtf8(target), base64);
             ADD_FAILURE() << "expected an error";
         } catch (const VarnoError& error) {
             EXPECT_TRUE(std::string(error.what()).starts_with("L'image du produit est illisible")) << error.what();
@@ -66,7 +66,7 @@ TEST_F(ProductImageTest, AnExistingFileIsReplaced)
 {
     const std::string target = path("Q-42.bmp");
     test::writeFileBytes(target, std::string(100000, 'x'));
-    ASSERT_TRUE(SaveProductImage(target, encodedPicture("PNG")));
+    ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture("PNG")));
     EXPECT_EQ(QImage(QString::fromStdString(target)).size(), QSize(37, 23));
 }
 
@@ -77,7 +77,7 @@ TEST_F(ProductImageTest, AnEmptyPathWritesNothing)
 
 TEST_F(ProductImageTest, AFolderThatDoesNotExistIsAnError)
 {
-    EXPECT_THROW(SaveProductImage(path("missing/Q-42.bmp"), encodedPicture("PNG")), VarnoError);
+    EXPECT_THROW(SaveProductImage(pathFromUtf8(path("missing/Q-42.bmp")), encodedPicture("PNG")), VarnoError);
 }
 
 TEST(ProductImagePath, BesideTheTemporaryFile)

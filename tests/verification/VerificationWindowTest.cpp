@@ -1,3 +1,4 @@
+#include "FilePath.h"
 #include "TFicheConfigurateurVerification.h"
 #include "WorkflowHarness.h"
 
@@ -25,7 +26,7 @@ protected:
     {
         test::writeFileBytes(harness.temporaryFile, "host content");
         window.setBrand("ferd");
-        window.setTemporaryFilePath(harness.temporaryFile);
+        window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile));
         window.setApiUserName(kAccount.userName);
         window.setApiPassword(kAccount.password);
         window.setIssuerKey(kAccount.issuerKey);
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(VerificationWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
 {
-    window.setTemporaryFilePath(harness.temporaryFile + "/inside-a-file.xml");
+    window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml"));
     harness.answerRecordAndPost("{}", 200, "[]");
     const auto outcome = harness.run(window);
     EXPECT_FALSE(outcome.closed);
