@@ -98,7 +98,8 @@ std::string transportFailureReason(CURLcode code)
     }
 }
 
-// Adds the extra CAs to the store that curl has already filled from the system's bundle.
+// Adds the extra CAs to the store that curl has already filled from the system's (a file, or the
+// Windows certificate store).
 CURLcode addExtraCertificates(CURL*, void* sslContext, void* pem)
 {
     const auto* text = static_cast<const std::string*>(pem);
