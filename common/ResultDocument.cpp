@@ -67,22 +67,32 @@ ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeE
     return document;
 }
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
 {
     QSaveFile file(pathToQString(path));
-    const auto fail = [&](const QString& reason) {
-        throw VarnoError("Impossible d'écrire le fichier « " + pathToUtf8(path) + " » : " + reason.toStdString());
-    };
     if (!file.open(QIODevice::WriteOnly)) {
-        fail(file.errorString());
+        return file.errorString();
     }
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    // commit() reports success even when the bytes still buffered cannot be written (a full disk), so
+    // the buffer is flushed and checked first.
+    if (!fill(file) || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        fail(reason);
+        return reason;
     }
     if (!file.commit()) {
-        fail(file.errorString());
+        return file.errorString();
+    }
+    return std::nullopt;
+}
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+{
+    const auto failure = replaceFileWhole(path, [bytes](QIODevice& file) {
+        return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    });
+    if (failure) {
+        throw VarnoError("Impossible d'écrire le fichier « " + pathToUtf8(path) + " » : " + failure->toStdString());
     }
 }
 

@@ -2,7 +2,12 @@
 
 #include <pugixml.hpp>
 
+#include <QIODevice>
+#include <QString>
+
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include <string>
 #include <string_view>
@@ -53,5 +58,10 @@ ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeE
 
 // Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Replaces path whole or not at all: fill writes into a file beside it, which is renamed over path only
+// when filling, flushing and committing all succeeded. Returns the reason of a failure, path then left
+// as it was, or nothing.
+std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill);
 
 } // namespace varno

@@ -1,5 +1,6 @@
 #include "Order.h"
 
+#include "Error.h"
 #include "Json.h"
 
 #include <QTimeZone>
@@ -34,6 +35,23 @@ ResultPair readOrderAnswer(const ApiResponse& answer)
         return {};
     }
     return {"REFERENCE", reference->text()};
+}
+
+void saveOrderOutcome(const std::string& recordId, const ResultPair& outcome, const std::filesystem::path& path)
+{
+    try {
+        outcomeDocument(recordId, "Commande", outcome).save(path);
+    } catch (const VarnoError& error) {
+        std::string told;
+        if (outcome.code == "REFERENCE") {
+            told = "La commande a pourtant été créée, sous la référence « " + outcome.libelle + " ».";
+        } else if (outcome.code.empty()) {
+            told = "Le configurateur a accepté la demande de commande sans donner de référence.";
+        } else {
+            told = "Réponse du configurateur à la demande de commande : " + outcome.code + " « " + outcome.libelle + " ».";
+        }
+        throw VarnoError(std::string(error.what()) + "\n\n" + told);
+    }
 }
 
 } // namespace varno

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 
+#include <filesystem>
 #include <string>
 
 namespace varno {
@@ -22,5 +23,10 @@ std::string orderRequestBody(const std::string& recordId, const std::string& ord
 // "reference" gives REFERENCE and its value text; an object without it gives an empty pair; anything
 // else throws VarnoError. Any other status: RESPONSE_CODE.
 ResultPair readOrderAnswer(const ApiResponse& answer);
+
+// Writes the order's result document. The order exists on the server by then, so when the document
+// cannot be written the error also tells the outcome (the reference, or the answer), for the person to
+// pass it on by hand.
+void saveOrderOutcome(const std::string& recordId, const ResultPair& outcome, const std::filesystem::path& path);
 
 } // namespace varno

@@ -32,7 +32,7 @@ void TFicheConfigurateurCommande::EnvoyerCommande()
     const ApiResponse answer = api.post(kCreateOrderPath, body);
     showStatus("Traitement des données du configurateur");
     const ResultPair outcome = readOrderAnswer(answer);
-    outcomeDocument(recordId_, "Commande", outcome).save(temporaryFilePath());
+    saveOrderOutcome(recordId_, outcome, temporaryFilePath());
     showStatus("Fin de l'envoi en commande");
     close();
 }

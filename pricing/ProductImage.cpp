@@ -2,13 +2,13 @@
 
 #include "Error.h"
 #include "FilePath.h"
+#include "ResultDocument.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cctype>
@@ -84,9 +84,9 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         picture = std::move(opaque);
     }
 
-    QSaveFile file(pathToQString(path));
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit()) {
-        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) + " » : " + file.errorString().toStdString() +
+    const auto failure = replaceFileWhole(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
+    if (failure) {
+        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) + " » : " + failure->toStdString() +
                          ".");
     }
     return true;

@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <fstream>
+#endif
+
 namespace varno {
 namespace {
 
@@ -155,6 +162,64 @@ TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
     EXPECT_EQ(readFileBytes(blocker), "host content");
     EXPECT_EQ(entries(), QStringList{"not-a-folder"});
 }
+
+#ifndef _WIN32
+// Writes that fail part-way (a full disk): the error is told and the host's file stays byte for byte.
+class FailingWriteTest : public ResultFileTest {
+protected:
+    const std::string target = path("devis.xml");
+    // As small as a verification document: it stays in a write buffer until the file is closed.
+    const std::string bytes = "<?xml version=\"1.0\"?><Configurateur><Project>4711</Project></Configurateur>\r\n";
+
+    void SetUp() override { writeFileBytes(target, "host content"); }
+
+    void expectRefusedAndUntouched()
+    {
+        try {
+            writeFileAtomically(target, bytes);
+            ADD_FAILURE() << "the write was reported as done";
+        } catch (const VarnoError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Impossible d'écrire le fichier « " + target + " »", 0), 0u)
+                << error.what();
+        }
+        EXPECT_EQ(readFileBytes(target), "host content");
+        EXPECT_EQ(entries(), QStringList{"devis.xml"});
+    }
+};
+
+// The system refuses every byte past a limit, as a full disk does.
+TEST_F(FailingWriteTest, AWriteRefusedByTheSystem)
+{
+    const test::FileSizeLimit limit(20);
+    expectRefusedAndUntouched();
+}
+
+// A real, small file system that is full.
+TEST_F(FailingWriteTest, AFullFileSystem)
+{
+    const std::string mountPoint = folder.path().toStdString();
+    if (geteuid() != 0 || mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs needs root: full file system not tested";
+    }
+    writeFileBytes(target, "host content");
+    {
+        std::ofstream filler(path("filler"), std::ios::binary);  // until the file system is full
+        for (int i = 0; i < 1000 && filler; ++i) {
+            filler << std::string(1024, 'f') << std::flush;
+        }
+    }
+    try {
+        writeFileAtomically(target, bytes);
+        ADD_FAILURE() << "the write was reported as done";
+    } catch (const VarnoError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Impossible d'écrire le fichier « " + target + " »", 0), 0u)
+            << error.what();
+    }
+    EXPECT_EQ(readFileBytes(target), "host content");
+    EXPECT_EQ(entries(), QStringList({"devis.xml", "filler"}));
+    umount(mountPoint.c_str());
+}
+#endif
 
 } // namespace
 } // namespace varno

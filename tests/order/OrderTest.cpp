@@ -1,5 +1,10 @@
 #include "Error.h"
+#include "FilePath.h"
 #include "Order.h"
+#include "Recorders.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <QTimeZone>
 
@@ -73,6 +78,30 @@ TEST(OrderAnswer, AnythingElseIsAFailureOfJsonReading)
     for (const char* body : {" null", "NULL", "null ", "[]", "\"C-1\"", "42", "<html/>", ""}) {
         EXPECT_THROW(readOrderAnswer({200, body}), VarnoError) << body;
     }
+}
+
+// The order exists once the server answered: a document that cannot be written still tells its outcome.
+TEST(OrderOutcome, AnUnwrittenDocumentStillTellsTheOutcome)
+{
+    QTemporaryDir folder;
+    const std::string notAFolder = QDir(folder.path()).filePath("host-file").toStdString();
+    test::writeFileBytes(notAFolder, "host content");
+    const std::pair<ResultPair, std::string> cases[] = {
+        {{"REFERENCE", "CMD-7"}, "La commande a pourtant été créée, sous la référence « CMD-7 »."},
+        {{"ERROR", "Erreur sur le passage en commande"},
+         "Réponse du configurateur à la demande de commande : ERROR « Erreur sur le passage en commande »."},
+        {{}, "Le configurateur a accepté la demande de commande sans donner de référence."}};
+    for (const auto& [outcome, told] : cases) {
+        try {
+            saveOrderOutcome("4711", outcome, pathFromUtf8(notAFolder + "/devis.xml"));
+            ADD_FAILURE() << "expected an error";
+        } catch (const VarnoError& error) {
+            const std::string message = error.what();
+            EXPECT_TRUE(message.starts_with("Impossible d'écrire le fichier")) << message;
+            EXPECT_TRUE(message.ends_with("\n\n" + told)) << message;
+        }
+    }
+    EXPECT_EQ(test::readFileBytes(notAFolder), "host content");
 }
 
 } // namespace

@@ -123,6 +123,8 @@ TEST_F(OrderWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
     EXPECT_FALSE(outcome.closed);
     ASSERT_EQ(harness.env.messages.entries().size(), 1u);
     EXPECT_THAT(harness.env.messages.entries()[0].text, testing::StartsWith("Impossible d'écrire le fichier"));
+    EXPECT_THAT(harness.env.messages.entries()[0].text,
+                testing::EndsWith("\n\nLa commande a pourtant été créée, sous la référence « C-1 »."));
     EXPECT_EQ(outcome.lastStatus, "Traitement des données du configurateur");
 }
 

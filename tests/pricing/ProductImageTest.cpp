@@ -62,6 +62,23 @@ TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
     EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
 }
 
+#ifndef _WIN32
+TEST_F(ProductImageTest, APictureTheDiskRefusesKeepsTheOldFile)
+{
+    const std::string target = path("Q-42.bmp");
+    test::writeFileBytes(target, "old picture");
+    try {
+        const test::FileSizeLimit limit(100);
+        SaveProductImage(pathFromUtf8(target), encodedPicture("PNG"));
+        ADD_FAILURE() << "the picture was reported as written";
+    } catch (const VarnoError& error) {
+        EXPECT_TRUE(std::string(error.what()).starts_with("Impossible d'écrire l'image du produit")) << error.what();
+    }
+    EXPECT_EQ(test::readFileBytes(target), "old picture");
+    EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
+}
+#endif
+
 TEST_F(ProductImageTest, AnExistingFileIsReplaced)
 {
     const std::string target = path("Q-42.bmp");

@@ -6,6 +6,12 @@
 #include <QThread>
 #include <QTimer>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -67,5 +73,25 @@ void writeFileBytes(const std::string& path, const std::string& bytes)
         throw std::runtime_error("cannot write " + path);
     }
 }
+
+#ifndef _WIN32
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes) : previousHandler_(std::signal(SIGXFSZ, SIG_IGN))
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    previous_ = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previous_;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler_);
+}
+#endif
 
 } // namespace varno::test

@@ -6,6 +6,7 @@
 #include "UserMessages.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,5 +67,20 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // Whole-file helpers.
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
+
+#ifndef _WIN32
+// While it lives, the system refuses every byte written past a file size, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    std::uint64_t previous_;
+    void (*previousHandler_)(int);
+};
+#endif
 
 } // namespace varno::test
