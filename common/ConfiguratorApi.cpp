@@ -40,6 +40,10 @@ ApiResponse ConfiguratorApi::post(std::string_view path, const std::string& body
 
 std::string encodePathSegment(std::string_view identifier)
 {
+    // A segment "." or ".." would be removed by URL normalisation, sending the request to a parent path.
+    if (identifier == "." || identifier == "..") {
+        return identifier.size() == 1 ? "%2E" : "%2E%2E";
+    }
     std::string encoded;
     for (const char c : identifier) {
         const auto byte = static_cast<unsigned char>(c);

@@ -53,8 +53,8 @@ private:
 };
 
 // An identifier made safe for one URL path segment: only what would change the URL's structure is
-// percent-encoded ('/', '?', '#', '%', blanks, control and non-ASCII characters), so Q-42 or 12,13
-// go as they are.
+// percent-encoded ('/', '?', '#', '%', blanks, control and non-ASCII characters, and the dots of a
+// segment "." or ".."), so Q-42 or 12,13 go as they are.
 std::string encodePathSegment(std::string_view identifier);
 
 } // namespace varno

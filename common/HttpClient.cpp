@@ -357,10 +357,15 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
             if (redirects >= options_.maxRedirects) {
                 throw failure("trop de redirections (plus de " + std::to_string(options_.maxRedirects) + ")");
             }
-            url = location;
-            if (!isHttpScheme(url)) {
+            const std::string next = location;
+            if (!isHttpScheme(next)) {
                 throw failure("redirection vers une adresse invalide");
             }
+            // Never from https down to plain http, where the cookies and the answer would travel in clear.
+            if (!originOf(next).starts_with("https://")) {
+                throw failure("redirection vers une adresse non sécurisée (" + displayUrl(next) + ")");
+            }
+            url = next;
             // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
             if (status == 303 || (isPost && (status == 301 || status == 302))) {
                 isPost = false;

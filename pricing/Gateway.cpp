@@ -3,6 +3,7 @@
 #include "XmlText.h"
 
 #include <QByteArray>
+#include <QUrl>
 
 namespace varno {
 namespace {
@@ -12,7 +13,18 @@ std::string percentEncoded(const std::string& value)
     return QByteArray::fromStdString(value).toPercentEncoding().toStdString();
 }
 
+bool isWebAddress(const std::string& url)
+{
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    return parsed.isValid() && (parsed.scheme() == "https" || parsed.scheme() == "http") && !parsed.host().isEmpty();
+}
+
 } // namespace
+
+bool GatewayLogin::isComplete() const
+{
+    return !token.empty() && isWebAddress(connectionUrl) && !retrievalUrl.empty();
+}
 
 std::string gatewayLoginUrl(const std::string& gatewayUrl, const std::string& userLogin,
                             const std::string& userPassword, const std::string& brand, const std::string& quoteId)

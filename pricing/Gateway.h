@@ -13,7 +13,9 @@ struct GatewayLogin {
     std::string connectionUrl;  // "UrlConnexion": the configurator page, opened in the browser
     std::string retrievalUrl;   // "UrlRecuperation": where the finished pricing is fetched
 
-    bool isComplete() const { return !token.empty() && !connectionUrl.empty() && !retrievalUrl.empty(); }
+    // All three present, and the page to open a web address: anything else (a file, a program) must
+    // never reach the desktop's "open".
+    bool isComplete() const;
 };
 
 // The login request: the keys email, mdp, passerelle and, only for a quote to reopen, jeton, in that

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <thread>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -182,6 +184,40 @@ TEST_F(HttpClientTest, NeverForwardsCredentialsToAnotherOrigin)
         EXPECT_THAT(request.headerValues("Zedir-Issuer"), testing::IsEmpty());
         EXPECT_THAT(request.headerValues("Authorization"), testing::IsEmpty());
     }
+}
+
+// A record id "." or ".." must not lead an authenticated request out of the records path.
+TEST_F(HttpClientTest, ARecordReadStaysInTheRecordsPath)
+{
+    server.setHandler([](const httplib::Request&, httplib::Response& response) { response.set_content("{}", "application/json"); });
+    ConfiguratorApi api(client, server.baseUrl() + "/base", kAccount);
+    for (const char* recordId : {".", ".."}) {
+        api.getQuotationRecord(recordId);
+    }
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, "/base/api/v2.0/quotation-records/%2E");
+    EXPECT_EQ(requests[1].target, "/base/api/v2.0/quotation-records/%2E%2E");
+}
+
+TEST_F(HttpClientTest, FollowsNoRedirectToPlainHttp)
+{
+    httplib::Server plain;
+    plain.Get(".*", [](const httplib::Request&, httplib::Response& response) { response.set_content("clear", "text/plain"); });
+    const int port = plain.bind_to_any_port("127.0.0.1");
+    std::thread listening([&plain] { plain.listen_after_bind(); });
+    int plainRequests = 0;
+    plain.set_logger([&plainRequests](const httplib::Request&, const httplib::Response&) { ++plainRequests; });
+    const std::string target = "http://127.0.0.1:" + std::to_string(port) + "/landing";
+    server.setHandler([target](const httplib::Request&, httplib::Response& response) {
+        response.status = 302;
+        response.set_header("Location", target);
+    });
+    EXPECT_THAT(failureOf([&] { client.get(server.baseUrl() + "/start"); }),
+                HasSubstr("/start a échoué : redirection vers une adresse non sécurisée (" + target + ")"));
+    plain.stop();
+    listening.join();
+    EXPECT_EQ(plainRequests, 0);
 }
 
 TEST_F(HttpClientTest, GivesUpAfterTenRedirects)

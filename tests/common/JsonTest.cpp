@@ -87,6 +87,9 @@ TEST(PathSegment, EncodesOnlyWhatWouldChangeTheUrl)
     EXPECT_EQ(encodePathSegment("../x?y#z%"), "..%2Fx%3Fy%23z%25");
     EXPECT_EQ(encodePathSegment("a b\t\x7F"), "a%20b%09%7F");
     EXPECT_EQ(encodePathSegment("é"), "%C3%A9");
+    EXPECT_EQ(encodePathSegment("."), "%2E");
+    EXPECT_EQ(encodePathSegment(".."), "%2E%2E");
+    EXPECT_EQ(encodePathSegment("..."), "...");
 }
 
 } // namespace

@@ -48,13 +48,29 @@ TEST(GatewayAnswer, ReadsTheThreeValues)
 
 TEST(GatewayAnswer, MissingOrEmptyValuesOrAnotherRootAreIncomplete)
 {
-    for (const char* answer : {"<Configurateur><Jeton>t</Jeton><UrlConnexion>c</UrlConnexion>"
+    for (const char* answer : {"<Configurateur><Jeton>t</Jeton><UrlConnexion>https://c.test/</UrlConnexion>"
                                "<UrlRecuperation></UrlRecuperation></Configurateur>",
                                "<Configurateur><Jeton>t</Jeton><UrlConnexion>c</UrlConnexion></Configurateur>",
                                "<Erreur><Jeton>t</Jeton><UrlConnexion>c</UrlConnexion>"
                                "<UrlRecuperation>r</UrlRecuperation></Erreur>",
                                "<Configurateur/>"}) {
         EXPECT_FALSE(readGatewayAnswer(answer).isComplete()) << answer;
+    }
+}
+
+// The connection address goes to the desktop's "open": only a web address may.
+TEST(GatewayAnswer, AConnectionAddressThatIsNoWebAddressIsIncomplete)
+{
+    const auto withConnection = [](const std::string& url) {
+        return readGatewayAnswer("<Configurateur><Jeton>t</Jeton><UrlConnexion>" + url +
+                                 "</UrlConnexion><UrlRecuperation>https://r.test/</UrlRecuperation></Configurateur>");
+    };
+    for (const char* refused : {"file:///etc/passwd", "C:\\Windows\\System32\\calc.exe", "/usr/bin/xterm",
+                                "javascript:alert(1)", "ftp://c.test/", "smb://serveur/partage", "https://", "c"}) {
+        EXPECT_FALSE(withConnection(refused).isComplete()) << refused;
+    }
+    for (const char* accepted : {"https://c.test/p?a=1&amp;b=2", "HTTP://C.test:8080/p", "https://127.0.0.1/x"}) {
+        EXPECT_TRUE(withConnection(accepted).isComplete()) << accepted;
     }
 }
 
