@@ -9,6 +9,8 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -59,6 +61,19 @@ std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int arg
     return arguments;
 }
 
+// Qt ends the process (abort) when its platform cannot start, typically without a display. The host
+// still gets an exit status of 0 and the reason in French, as on every other path.
+void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext&, const QString&)
+{
+    if (type == QtFatalMsg) {
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        std::fprintf(stderr, "Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible%s.\n",
+                     platform.isEmpty() ? "" : (" (plateforme « " + platform + " »)").constData());
+        std::fflush(stderr);
+        std::_Exit(0);
+    }
+}
+
 } // namespace
 
 int runModuleVarno(int argc, char* argv[])
@@ -66,7 +81,9 @@ int runModuleVarno(int argc, char* argv[])
     const std::unique_ptr<UserMessages> messages = makeUserMessages();
     // Qt sees only the program's name: the two paths are ours, even one that looks like a Qt option.
     int qtArgc = 1;
+    const QtMessageHandler previousHandler = qInstallMessageHandler(endWithoutWindowSystem);
     VarnoApplication application(qtArgc, argv, *messages);
+    qInstallMessageHandler(previousHandler);
     application.setApplicationName("Module_Varno");
     application.setQuitOnLastWindowClosed(false);
     const std::vector<std::filesystem::path> arguments = commandLineArguments(argc, argv);

@@ -37,6 +37,19 @@ bool isDeviceName(std::string_view name)
     return devices.contains(stem);
 }
 
+// Qt's own texts are English.
+std::string readingFailure(QImageReader::ImageReaderError error)
+{
+    switch (error) {
+    case QImageReader::UnsupportedFormatError:
+        return "format d'image non reconnu";
+    case QImageReader::InvalidDataError:
+        return "données d'image invalides ou incomplètes";
+    default:
+        return "lecture impossible";
+    }
+}
+
 bool isPlainFileName(const std::string& name)
 {
     if (name.empty() || name.find("..") != std::string::npos || isDeviceName(name)) {
@@ -73,7 +86,7 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         QBuffer source(&bytes);
         QImageReader reader(&source);
         if (!reader.read(&picture)) {
-            throw VarnoError("L'image du produit est illisible : " + reader.errorString().toStdString() + ".");
+            throw VarnoError("L'image du produit est illisible : " + readingFailure(reader.error()) + ".");
         }
     }
     bytes.clear();

@@ -14,6 +14,7 @@ void showBox(QMessageBox::Icon icon, const std::string& text)
 {
     QMessageBox box(icon, QApplication::applicationName(), QString::fromStdString(text), QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);  // server texts and paths as they are, markup and line breaks included
     box.exec();
 }
 

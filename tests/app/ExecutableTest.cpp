@@ -122,6 +122,30 @@ TEST_F(ExecutableTest, ArgumentsThatLookLikeQtOptionsAreStillPaths)
     EXPECT_EQ(outcome.messages, "message:\nLe configurateur Varno n'est pas configuré. Le fichier : xcb n'existe pas.\n\n");
 }
 
+#ifndef _WIN32
+TEST_F(ExecutableTest, WithoutADisplayItSaysSoInFrenchAndEndsWithZero)
+{
+    write(path("devis.xml"), "host content");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder.path());
+    process.start(MODULE_VARNO_EXE, {"devis.xml", "config.ini"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
+                    .contains("Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible "
+                              "(plateforme « xcb »)."));
+    QFile temporary(path("devis.xml"));
+    ASSERT_TRUE(temporary.open(QIODevice::ReadOnly));
+    EXPECT_EQ(temporary.readAll(), "host content");
+}
+#endif
+
 TEST_F(ExecutableTest, AVersionMismatchEndsWithoutTouchingTheTemporaryFile)
 {
     write(path("config.ini"), "[General]\r\nVersion=2\r\nConfigurateur=olka\r\nMode=commande\r\n");
