@@ -1,5 +1,6 @@
 #include "QuoteMapping.h"
 
+#include "Error.h"
 #include "FilePath.h"
 #include "ProductImage.h"
 #include "XmlText.h"
@@ -130,6 +131,10 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
 void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
                    const std::filesystem::path& temporaryFilePath)
 {
+    if (retrievalUrl.empty()) {  // the gateway login failed: there is nothing to retrieve from
+        throw VarnoError("La connexion au configurateur n'a pas été établie : le devis ne peut pas être récupéré. "
+                         "Fermez cette fenêtre et relancez le chiffrage depuis votre logiciel.");
+    }
     const std::string retrievalDocument = retrievalClient.get(retrievalUrl);
     const std::string projectId = readProjectId(retrievalDocument);
     PricingValues values;

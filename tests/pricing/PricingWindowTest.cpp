@@ -135,8 +135,11 @@ TEST_F(PricingWindowTest, AGatewayAnswerThatIsNotXmlIsAnErrorAndTheWindowStays)
     EXPECT_TRUE(env.messages.entries()[0].isError);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(env.browser.opened.empty());
-    clickRetrieve();  // no retrieval address: the click fails as well
-    EXPECT_EQ(env.messages.entries().size(), 2u);
+    clickRetrieve();  // no retrieval address: the click says why, in words a person understands
+    ASSERT_EQ(env.messages.entries().size(), 2u);
+    EXPECT_EQ(env.messages.entries()[1].text,
+              "La connexion au configurateur n'a pas été établie : le devis ne peut pas être récupéré. "
+              "Fermez cette fenêtre et relancez le chiffrage depuis votre logiciel.");
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
