@@ -14,7 +14,13 @@ std::optional<Configuration> readConfiguration(const std::filesystem::path& path
                              " n'existe pas.");
         return std::nullopt;
     }
-    const IniFile ini = IniFile::load(path);
+    const std::optional<IniFile> read = IniFile::load(path);
+    if (!read) {
+        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + pathToUtf8(path) +
+                             " ne peut pas être lu.");
+        return std::nullopt;
+    }
+    const IniFile& ini = *read;
     Configuration configuration;
     configuration.expectedVersion = ini.readString("General", "Version", "0");
     configuration.brand = ini.readString("General", "Configurateur", "");

@@ -21,8 +21,8 @@ struct Configuration {
     std::string orderReference;   // [Commande] Reference
 };
 
-// Reads the configuration file. When no file exists at the path (a folder is no file), tells the user
-// so, naming the path exactly as given, and returns nothing.
+// Reads the configuration file. When no file exists at the path (a folder is no file), or when it
+// cannot be read, tells the user so, naming the path exactly as given, and returns nothing.
 std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages);
 
 } // namespace varno

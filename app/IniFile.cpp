@@ -52,11 +52,11 @@ std::string decodeText(std::string_view bytes)
 
 } // namespace
 
-IniFile IniFile::load(const std::filesystem::path& path)
+std::optional<IniFile> IniFile::load(const std::filesystem::path& path)
 {
     QFile file(pathToQString(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+        return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
     return parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));

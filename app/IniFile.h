@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,8 +16,8 @@ namespace varno {
 // Texts come out as UTF-8.
 class IniFile {
 public:
-    // A file that cannot be read gives an empty INI file, so every key takes its default.
-    static IniFile load(const std::filesystem::path& path);
+    // Nothing when the file cannot be read (no permission, held by another program).
+    static std::optional<IniFile> load(const std::filesystem::path& path);
     static IniFile parse(std::string_view bytes);
 
     // The value of a present key, possibly empty; the default when the key or its section is absent.

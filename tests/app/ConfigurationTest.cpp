@@ -1,10 +1,18 @@
 #include "Configuration.h"
+#include "FilePath.h"
 #include "Recorders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace varno {
 namespace {
@@ -73,6 +81,30 @@ TEST_F(ConfigurationTest, NoFileIsToldWithThePathAsGiven)
         EXPECT_EQ(messages.entries()[0].text,
                   "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " n'existe pas.");
     }
+}
+
+// A file that is there but cannot be read is told as such, not as a version mismatch: on Windows the
+// host may still hold it open without sharing, elsewhere it may lack the read permission.
+TEST_F(ConfigurationTest, AnUnreadableFileIsToldWithItsPath)
+{
+    const std::string path = write("[General]\r\nVersion=1\r\n");
+#ifdef _WIN32
+    const HANDLE held = CreateFileW(pathFromUtf8(path).wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+#else
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root reads any file: an unreadable configuration file is not tested here";
+    }
+    QFile::setPermissions(QString::fromStdString(path), QFileDevice::Permissions());
+#endif
+    EXPECT_FALSE(readConfiguration(pathFromUtf8(path), messages));
+    ASSERT_EQ(messages.entries().size(), 1u);
+    EXPECT_EQ(messages.entries()[0].text,
+              "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " ne peut pas être lu.");
+#ifdef _WIN32
+    CloseHandle(held);
+#endif
 }
 
 } // namespace
