@@ -13,7 +13,12 @@ namespace varno {
 // Builds a JsonValue tree from RapidJSON's reader, numbers arriving as their raw text.
 class JsonTreeBuilder {
 public:
+    // Real answers nest a handful of levels; a hostile one nested without end would exhaust the stack
+    // of the reader, which recurses once per level.
+    static constexpr std::size_t kMaxDepth = 128;
+
     JsonValue root;
+    bool tooDeep = false;
 
     bool Null() { return add(JsonValue::Kind::Null, {}); }
     bool Bool(bool value) { return add(value ? JsonValue::Kind::True : JsonValue::Kind::False, {}); }
@@ -58,6 +63,10 @@ private:
 
     bool open(JsonValue::Kind kind)
     {
+        if (open_.size() == kMaxDepth) {
+            tooDeep = true;
+            return false;
+        }
         JsonValue& value = slot();
         value.kind_ = kind;
         open_.push_back(&value);
@@ -82,8 +91,11 @@ JsonValue JsonValue::parse(std::string_view text)
     constexpr unsigned flags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseValidateEncodingFlag;
     const rapidjson::ParseResult result = reader.Parse<flags>(stream, builder);
     if (result.IsError()) {
-        throw VarnoError(std::string("La réponse n'est pas du JSON valide : ") + rapidjson::GetParseError_En(result.Code()) +
-                         " (position " + std::to_string(result.Offset()) + ").");
+        const std::string reason = builder.tooDeep ? "imbrication de plus de " + std::to_string(JsonTreeBuilder::kMaxDepth) +
+                                                         " niveaux"
+                                                   : rapidjson::GetParseError_En(result.Code());
+        throw VarnoError("La réponse n'est pas du JSON valide : " + reason + " (position " +
+                         std::to_string(result.Offset()) + ").");
     }
     return std::move(builder.root);
 }

@@ -60,6 +60,24 @@ TEST(Json, RefusesWhatIsNotJson)
     }
 }
 
+// A hostile answer nested deeply enough (2 MB of brackets) would overflow the stack.
+TEST(Json, RefusesNestingBeyondAFixedDepth)
+{
+    const auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    EXPECT_EQ(JsonValue::parse(nested(128)).kind(), JsonValue::Kind::Array);
+    for (const std::size_t depth : {std::size_t{129}, std::size_t{1000000}}) {
+        try {
+            JsonValue::parse(nested(depth));
+            ADD_FAILURE() << depth;
+        } catch (const VarnoError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "La réponse n'est pas du JSON valide : imbrication de plus de 128 niveaux (position 129).");
+        }
+    }
+    EXPECT_THROW(JsonValue::parse(std::string(1000000, '[')), VarnoError);
+    EXPECT_THROW(JsonValue::parse(std::string(500000, '{') + "\"a\":1"), VarnoError);
+}
+
 TEST(Json, ShapeChecksNameWhatWasFound)
 {
     try {
