@@ -117,9 +117,20 @@ CURLcode addExtraCertificates(CURL*, void* sslContext, void* pem)
     return CURLE_OK;
 }
 
-size_t appendToString(char* data, size_t size, size_t count, void* target)
+struct Answer {
+    std::string body;
+    std::size_t limit;
+    bool tooLarge = false;
+};
+
+size_t appendWithinLimit(char* data, size_t size, size_t count, void* target)
 {
-    static_cast<std::string*>(target)->append(data, size * count);
+    auto& answer = *static_cast<Answer*>(target);
+    if (answer.body.size() + size * count > answer.limit) {
+        answer.tooLarge = true;
+        return 0;  // ends the transfer
+    }
+    answer.body.append(data, size * count);
     return size * count;
 }
 
@@ -245,7 +256,9 @@ HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024);  // a record can carry megabytes of picture
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(options_.totalTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxAnswerBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
 }
 
@@ -302,7 +315,7 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
 
     for (int redirects = 0;; ++redirects) {
         const bool sameOrigin = originOf(url) == firstOrigin;
-        std::string received;
+        Answer received{{}, options_.maxAnswerBytes};
         std::string reason;
         char errorText[CURL_ERROR_SIZE] = {};
 
@@ -342,6 +355,9 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
         curl_slist_free_all(headers);
+        if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+            throw failure("la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
+        }
         if (result != CURLE_OK) {
             const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
             throw failure(transportFailureReason(result) + " (" + trimBlanks(detail) + ")");
@@ -380,7 +396,7 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
 
         const char* contentType = nullptr;
         curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-        return decodeBody(received, contentType != nullptr ? contentType : "");
+        return decodeBody(received.body, contentType != nullptr ? contentType : "");
     }
 }
 

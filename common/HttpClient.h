@@ -15,6 +15,13 @@ struct HttpClientOptions {
     std::string extraCaCertificates;  // PEM text of CAs trusted besides the system's; may be empty
     std::chrono::seconds connectTimeout{30};
     std::chrono::seconds stallTimeout{60};  // a transfer that receives nothing this long is aborted
+    // A server that drips a few bytes a second never stalls: each request also has a whole-time bound.
+    // Ten minutes carry a large record (10 MB, a 24-megapixel picture) over a line as slow as
+    // 0.15 Mbit/s, and the largest answer allowed below at about 2 Mbit/s.
+    std::chrono::seconds totalTimeout{600};
+    // An answer without end would take all memory. A record with a 24-megapixel JPEG is about 10 MB; a
+    // PNG of that size, in Base64, stays far below this.
+    std::size_t maxAnswerBytes = std::size_t{128} << 20;
     int maxRedirects = 10;
 };
 

@@ -257,6 +257,34 @@ TEST_F(HttpClientTest, AbortsATransferThatReceivesNothing)
     server.release();
 }
 
+// A server that never stops sending, announced or not, and one that drips its answer.
+TEST_F(HttpClientTest, BoundsTheAnswersSizeAndTheRequestsWholeTime)
+{
+    server.setHandler([](const httplib::Request& request, httplib::Response& response) {
+        if (request.path == "/announced") {
+            response.set_content(std::string(5 << 20, 'x'), "text/plain");
+        } else {
+            const bool drip = request.path == "/drip";
+            response.set_chunked_content_provider("text/plain", [drip](size_t, httplib::DataSink& sink) {
+                if (drip) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                return sink.write(std::string(drip ? 1 : 65536, 'x').data(), drip ? 1 : 65536);
+            });
+        }
+    });
+    HttpClientOptions bounded = trustingTestCa();
+    bounded.maxAnswerBytes = std::size_t{1} << 20;
+    bounded.totalTimeout = std::chrono::seconds(2);
+    HttpClient boundedClient(bounded);
+    for (const char* path : {"/announced", "/endless"}) {
+        EXPECT_THAT(failureOf([&] { boundedClient.get(server.baseUrl() + path); }),
+                    HasSubstr(path + std::string(" a échoué : la réponse dépasse 1 Mo.")));
+    }
+    EXPECT_THAT(failureOf([&] { boundedClient.get(server.baseUrl() + "/drip"); }),
+                HasSubstr("/drip a échoué : le serveur ne répond pas (délai d'attente dépassé)"));
+}
+
 TEST_F(HttpClientTest, ReportsARefusedConnection)
 {
     const std::string closedPort = [] {
