@@ -11,9 +11,46 @@
 #include <sstream>
 
 namespace varno {
+namespace {
+
+// Makes a parsed document writable as well-formed XML 1.0 in Windows-1252: characters XML forbids are
+// dropped from every value, and a name (or the declaration, or the document type) holding a character
+// that Windows-1252 lacks is refused, since no character reference can stand in a name.
+class ForWindows1252Xml : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        const bool named = node.type() == pugi::node_element || node.type() == pugi::node_pi ||
+                           node.type() == pugi::node_declaration;
+        if ((named && !fitsWindows1252(node.name())) ||
+            (node.type() == pugi::node_doctype && !fitsWindows1252(node.value()))) {
+            refuse(node.type() == pugi::node_doctype ? node.value() : node.name());
+        }
+        node.set_value(withoutXmlForbiddenCharacters(node.value()).c_str());
+        for (pugi::xml_attribute attribute : node.attributes()) {
+            if (!fitsWindows1252(attribute.name()) ||
+                (node.type() == pugi::node_declaration && !fitsWindows1252(attribute.value()))) {
+                refuse(attribute.name());
+            }
+            attribute.set_value(withoutXmlForbiddenCharacters(attribute.value()).c_str());
+        }
+        return true;
+    }
+
+private:
+    [[noreturn]] static void refuse(const std::string& name)
+    {
+        throw VarnoError("Le document de résultat ne peut pas être écrit en ISO-8859-1 : le nom « " + name +
+                         " » contient un caractère que ce jeu de caractères n'a pas.");
+    }
+};
+
+} // namespace
 
 ResultDocument::ResultDocument(std::string_view startingXml) : document_(parseXml(startingXml, "Le document de résultat"))
 {
+    ForWindows1252Xml cleaning;
+    document_.traverse(cleaning);
     pugi::xml_node declaration = document_.first_child();
     if (declaration.type() != pugi::node_declaration) {
         declaration = document_.prepend_child(pugi::node_declaration);
@@ -35,7 +72,7 @@ pugi::xml_node ResultDocument::appendText(pugi::xml_node parent, const char* nam
 {
     pugi::xml_node element = parent.append_child(name);
     if (!text.empty()) {
-        element.text().set(text.c_str());
+        element.text().set(withoutXmlForbiddenCharacters(text).c_str());
     }
     return element;
 }

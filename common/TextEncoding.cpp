@@ -126,6 +126,36 @@ std::string utf8ToWindows1252XmlSafe(std::string_view utf8)
     return out;
 }
 
+bool fitsWindows1252(std::string_view utf8)
+{
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        if (windows1252Byte(decodeUtf8(utf8, pos)) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string withoutXmlForbiddenCharacters(std::string_view utf8)
+{
+    const auto forbidden = [](char32_t cp) {
+        return (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') || cp == 0xFFFE || cp == 0xFFFF ||
+               (cp >= 0xD800 && cp <= 0xDFFF);
+    };
+    std::string kept;
+    kept.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t start = pos;
+        const char32_t cp = decodeUtf8(utf8, pos);
+        if (!forbidden(cp)) {
+            kept.append(utf8.substr(start, pos - start));
+        }
+    }
+    return kept;
+}
+
 bool isValidUtf8(std::string_view bytes)
 {
     std::size_t pos = 0;

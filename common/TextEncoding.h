@@ -19,4 +19,11 @@ std::string utf8ToWindows1252XmlSafe(std::string_view utf8);
 // Whether the bytes are well-formed UTF-8.
 bool isValidUtf8(std::string_view bytes);
 
+// Whether every character of the UTF-8 text has a Windows-1252 byte (so no character reference is needed).
+bool fitsWindows1252(std::string_view utf8);
+
+// The UTF-8 text without the characters XML 1.0 forbids (control characters other than tab, LF and CR;
+// U+FFFE, U+FFFF; surrogates), which no XML reader accepts even as character references.
+std::string withoutXmlForbiddenCharacters(std::string_view utf8);
+
 } // namespace varno

@@ -7,7 +7,8 @@
 
 namespace varno {
 
-// Parses an XML text that is already UTF-8 (whatever its declaration says), keeping its declaration.
+// Parses an XML text that is already UTF-8 (whatever its declaration says), keeping its declaration,
+// comments, processing instructions and document type.
 // Throws VarnoError naming what was read when it is not well-formed.
 pugi::xml_document parseXml(std::string_view utf8, std::string_view what);
 

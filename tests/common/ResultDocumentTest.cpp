@@ -3,6 +3,7 @@
 #include "ResultDocument.h"
 
 #include <QDir>
+#include <QXmlStreamReader>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -103,6 +104,54 @@ INSTANTIATE_TEST_SUITE_P(
         StartingText{"OtherRootGetsNothing", "<Autre><Project>1</Project></Autre>",
                      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Autre><Project>1</Project></Autre>\r\n"}),
     [](const testing::TestParamInfo<StartingText>& param) { return param.param.name; });
+
+bool readsAsXml(const std::string& bytes)
+{
+    QXmlStreamReader reader(QByteArray::fromStdString(bytes));
+    while (!reader.atEnd()) {
+        reader.readNext();
+    }
+    return !reader.hasError();
+}
+
+// No XML reader accepts these characters, not even as references: they are dropped, wherever they come from.
+TEST(ResultDocument, DropsTheCharactersXmlForbids)
+{
+    ResultDocument document("<Configurateur a=\"x&#1;y\"><Texte>a&#1;b&#x1F;c</Texte></Configurateur>");
+    ResultDocument::appendText(document.root(), "Libelle", "L\x01i\x08g\x1Fne\t1\r\nligne\x7F 2 \xEF\xBF\xBE");
+    const std::string written = document.serialize();
+    EXPECT_EQ(written, std::string(kDeclaration) + "<Configurateur a=\"xy\"><Texte>abc</Texte>"
+                                                   "<Libelle>Ligne\t1\r\nligne\x7F 2 </Libelle></Configurateur>\r\n");
+    EXPECT_TRUE(readsAsXml(written));
+}
+
+// A name cannot hold a character reference: a retrieval document whose names Windows-1252 cannot write
+// is refused rather than written broken.
+TEST(ResultDocument, RefusesNamesThatWindows1252CannotWrite)
+{
+    for (const char* text : {"<Configurateur><Заказ/></Configurateur>", "<Configurateur><A Ω=\"1\"/></Configurateur>",
+                             "<?xml version=\"1.0\" standalone=\"Ω\"?><Configurateur/>",
+                             "<?Ω x?><Configurateur/>"}) {
+        try {
+            ResultDocument document(text);
+            ADD_FAILURE() << text;
+        } catch (const VarnoError& error) {
+            EXPECT_TRUE(std::string(error.what()).starts_with("Le document de résultat ne peut pas être écrit en ISO-8859-1"))
+                << error.what();
+        }
+    }
+    EXPECT_TRUE(readsAsXml(ResultDocument("<Configurateur><Détail é=\"1\"/></Configurateur>").serialize()));
+}
+
+TEST(ResultDocument, KeepsCommentsInstructionsAndTheDocumentType)
+{
+    const ResultDocument document("<?xml version=\"1.0\"?>\n<!DOCTYPE Configurateur>\n<!-- avant -->\n"
+                                  "<?hote v=\"2\"?>\n<Configurateur><!-- dedans --><Project>Q-1</Project></Configurateur>");
+    const std::string written = document.serialize();
+    EXPECT_EQ(written, std::string(kDeclaration) + "<!DOCTYPE Configurateur><!-- avant --><?hote v=\"2\"?>"
+                                                   "<Configurateur><!-- dedans --><Project>Q-1</Project></Configurateur>\r\n");
+    EXPECT_TRUE(readsAsXml(written));
+}
 
 TEST(ResultDocument, RefusesAStartingTextThatIsNotXml)
 {
