@@ -174,7 +174,8 @@ TEST_F(OrderWindowTest, CaptionsForEachBrand)
         TFicheConfigurateurCommande other(nullptr, harness.env.services);
         other.setBrand(brand);
         other.show();
-        test::waitUntil([&] { return other.isRunning() || other.windowTitle() == QString::fromStdString(caption); });
+        const QString expected = QString::fromStdString(caption);
+        test::waitUntil([&] { return other.isRunning() || other.windowTitle() == expected; });
         EXPECT_EQ(other.windowTitle().toStdString(), caption);
         other.close();
     }
