@@ -7,6 +7,21 @@
 
 namespace varno {
 
+Configuration configurationFromIni(const IniFile& ini)
+{
+    Configuration configuration;
+    configuration.expectedVersion = ini.readString("General", "Version", "0");
+    configuration.brand = ini.readString("General", "Configurateur", "");
+    configuration.mode = ini.readString("General", "Mode", "chiffrage");
+    configuration.userLogin = ini.readString("Utilisateur", "Identifiant", "");
+    configuration.userPassword = ini.readString("Utilisateur", "MotDePasse", "");
+    configuration.quoteId = ini.readString("Update", "DevisId", "");
+    configuration.recordId = ini.readString("RecordId", "Valeur", "");
+    configuration.orderNumber = ini.readString("Commande", "Numero", "");
+    configuration.orderReference = ini.readString("Commande", "Reference", "");
+    return configuration;
+}
+
 std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages)
 {
     if (!QFileInfo(pathToQString(path)).isFile()) {
@@ -20,18 +35,7 @@ std::optional<Configuration> readConfiguration(const std::filesystem::path& path
                              " ne peut pas être lu.");
         return std::nullopt;
     }
-    const IniFile& ini = *read;
-    Configuration configuration;
-    configuration.expectedVersion = ini.readString("General", "Version", "0");
-    configuration.brand = ini.readString("General", "Configurateur", "");
-    configuration.mode = ini.readString("General", "Mode", "chiffrage");
-    configuration.userLogin = ini.readString("Utilisateur", "Identifiant", "");
-    configuration.userPassword = ini.readString("Utilisateur", "MotDePasse", "");
-    configuration.quoteId = ini.readString("Update", "DevisId", "");
-    configuration.recordId = ini.readString("RecordId", "Valeur", "");
-    configuration.orderNumber = ini.readString("Commande", "Numero", "");
-    configuration.orderReference = ini.readString("Commande", "Reference", "");
-    return configuration;
+    return configurationFromIni(*read);
 }
 
 } // namespace varno

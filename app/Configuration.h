@@ -21,6 +21,11 @@ struct Configuration {
     std::string orderReference;   // [Commande] Reference
 };
 
+class IniFile;
+
+// The nine values as the file holds them, with the defaults of the keys it lacks.
+Configuration configurationFromIni(const IniFile& ini);
+
 // Reads the configuration file. When no file exists at the path (a folder is no file), or when it
 // cannot be read, tells the user so, naming the path exactly as given, and returns nothing.
 std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages);

@@ -35,7 +35,9 @@ bool sameName(std::string_view a, std::string_view b)
 std::string decodeText(std::string_view bytes)
 {
     if (bytes.starts_with("\xEF\xBB\xBF")) {
-        return std::string(bytes.substr(3));
+        // Through Qt, so that a broken sequence becomes U+FFFD rather than bytes no later step expects.
+        const std::string_view utf8 = bytes.substr(3);
+        return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toStdString();
     }
     if (bytes.starts_with("\xFF\xFE")) {
         const auto units = static_cast<qsizetype>((bytes.size() - 2) / 2);

@@ -45,6 +45,19 @@ private:
     }
 };
 
+// version, then optionally encoding, then optionally standalone: the only declarations XML allows.
+// pugixml reads any attributes there, and a strict reader may let a second encoding through and then
+// follow it.
+bool isWellFormedDeclaration(const pugi::xml_node& declaration)
+{
+    std::string names;
+    for (const pugi::xml_attribute& attribute : declaration.attributes()) {
+        names += std::string(attribute.name()) + ' ';
+    }
+    return names == "version " || names == "version encoding " || names == "version standalone " ||
+           names == "version encoding standalone ";
+}
+
 } // namespace
 
 ResultDocument::ResultDocument(std::string_view startingXml) : document_(parseXml(startingXml, "Le document de résultat"))
@@ -52,6 +65,9 @@ ResultDocument::ResultDocument(std::string_view startingXml) : document_(parseXm
     ForWindows1252Xml cleaning;
     document_.traverse(cleaning);
     pugi::xml_node declaration = document_.first_child();
+    if (declaration.type() == pugi::node_declaration && !isWellFormedDeclaration(declaration)) {
+        throw VarnoError("Le document de résultat n'est pas un document XML valide : sa déclaration XML est mal formée.");
+    }
     if (declaration.type() != pugi::node_declaration) {
         declaration = document_.prepend_child(pugi::node_declaration);
         declaration.append_attribute("version") = "1.0";
@@ -61,6 +77,11 @@ ResultDocument::ResultDocument(std::string_view startingXml) : document_(parseXm
         encoding = declaration.insert_attribute_after("encoding", declaration.attribute("version"));
     }
     encoding.set_value("ISO-8859-1");
+    // pugixml reads more than XML allows (two top elements, a repeated attribute, a malformed
+    // declaration) and would write it back as it came: refuse it here rather than hand it to the host.
+    if (const std::optional<std::string> fault = xmlReadingFault(serialize())) {
+        throw VarnoError("Le document de résultat n'est pas un document XML valide : " + *fault + ".");
+    }
 }
 
 pugi::xml_node ResultDocument::root() const

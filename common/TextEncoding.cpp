@@ -149,7 +149,11 @@ std::string withoutXmlForbiddenCharacters(std::string_view utf8)
     while (pos < utf8.size()) {
         const std::size_t start = pos;
         const char32_t cp = decodeUtf8(utf8, pos);
-        if (!forbidden(cp)) {
+        if (cp == 0xFFFFFFFF) {
+            // Replaced here rather than later, so that dropping a character never joins two broken
+            // pieces into a forbidden one.
+            kept.append("\xEF\xBF\xBD");
+        } else if (!forbidden(cp)) {
             kept.append(utf8.substr(start, pos - start));
         }
     }

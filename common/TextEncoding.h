@@ -23,7 +23,8 @@ bool isValidUtf8(std::string_view bytes);
 bool fitsWindows1252(std::string_view utf8);
 
 // The UTF-8 text without the characters XML 1.0 forbids (control characters other than tab, LF and CR;
-// U+FFFE, U+FFFF; surrogates), which no XML reader accepts even as character references.
+// U+FFFE, U+FFFF; surrogates), which no XML reader accepts even as character references. Invalid UTF-8
+// sequences become U+FFFD.
 std::string withoutXmlForbiddenCharacters(std::string_view utf8);
 
 } // namespace varno

@@ -2,6 +2,9 @@
 
 #include "Error.h"
 
+#include <QByteArray>
+#include <QXmlStreamReader>
+
 namespace varno {
 
 pugi::xml_document parseXml(std::string_view utf8, std::string_view what)
@@ -14,6 +17,19 @@ pugi::xml_document parseXml(std::string_view utf8, std::string_view what)
                          " (position " + std::to_string(parsed.offset) + ").");
     }
     return document;
+}
+
+std::optional<std::string> xmlReadingFault(std::string_view bytes)
+{
+    QXmlStreamReader reader(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    while (!reader.atEnd()) {
+        reader.readNext();
+    }
+    if (!reader.hasError()) {
+        return std::nullopt;
+    }
+    return reader.errorString().toStdString() + " (ligne " + std::to_string(reader.lineNumber()) + ", colonne " +
+           std::to_string(reader.columnNumber()) + ")";
 }
 
 std::string elementText(const pugi::xml_node& parent, const char* name)

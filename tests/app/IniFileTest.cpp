@@ -55,7 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
         Reading{"Utf8WithByteOrderMark", "\xEF\xBB\xBF[Commande]\nReference=Fen\xC3\xAAtre \xE2\x82\xAC\n", "Commande",
                 "Reference", "Fenêtre €"},
         Reading{"Utf16WithByteOrderMark", std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0\xE9\0 \0\xAC\x20", 20), "g", "k",
-                "é €"}),
+                "é €"},
+        // Broken sequences become U+FFFD (a lone UTF-16 surrogate '?', as Qt writes it): every value is UTF-8.
+        Reading{"BrokenUtf8AfterByteOrderMark", "\xEF\xBB\xBF[Commande]\nReference=Fen\xEAtre\n", "Commande",
+                "Reference", "Fen\uFFFDtre"},
+        Reading{"LoneSurrogateInUtf16", std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0a\0\x00\xD8" "b\0", 20), "g", "k", "a?b"}),
     [](const testing::TestParamInfo<Reading>& param) { return param.param.name; });
 
 TEST(IniFile, ValuesHaveNoLengthLimit)

@@ -125,6 +125,17 @@ TEST(ResultDocument, DropsTheCharactersXmlForbids)
     EXPECT_TRUE(readsAsXml(written));
 }
 
+// A starting text refused with a message that starts with reason.
+void expectRefused(const char* startingText, const std::string& reason)
+{
+    try {
+        ResultDocument document(startingText);
+        ADD_FAILURE() << startingText;
+    } catch (const VarnoError& error) {
+        EXPECT_TRUE(std::string(error.what()).starts_with(reason)) << error.what();
+    }
+}
+
 // A name cannot hold a character reference: a retrieval document whose names Windows-1252 cannot write
 // is refused rather than written broken.
 TEST(ResultDocument, RefusesNamesThatWindows1252CannotWrite)
@@ -132,15 +143,21 @@ TEST(ResultDocument, RefusesNamesThatWindows1252CannotWrite)
     for (const char* text : {"<Configurateur><Заказ/></Configurateur>", "<Configurateur><A Ω=\"1\"/></Configurateur>",
                              "<?xml version=\"1.0\" standalone=\"Ω\"?><Configurateur/>",
                              "<?Ω x?><Configurateur/>"}) {
-        try {
-            ResultDocument document(text);
-            ADD_FAILURE() << text;
-        } catch (const VarnoError& error) {
-            EXPECT_TRUE(std::string(error.what()).starts_with("Le document de résultat ne peut pas être écrit en ISO-8859-1"))
-                << error.what();
-        }
+        expectRefused(text, "Le document de résultat ne peut pas être écrit en ISO-8859-1");
     }
     EXPECT_TRUE(readsAsXml(ResultDocument("<Configurateur><Détail é=\"1\"/></Configurateur>").serialize()));
+}
+
+// pugixml reads these without complaint; written back as they came, no XML reader would take them.
+TEST(ResultDocument, RefusesWhatOnlyALenientReaderTakes)
+{
+    for (const char* text : {"<?xml versionencoding=\"UTF-8\"?><Configurateur/>", "<Configurateur/><Autre/>",
+                             "<Configurateur a=\"1\" a=\"2\"/>",
+                             "<?xml version=\"1.0\"?><?xml version=\"1.0\"?><Configurateur/>",
+                             "<x:Configurateur/>", "<?xml version=\"1.0\" encoding=\"x\" encoding=\"UTF-8\"?><Configurateur/>",
+                             "<?xml encoding=\"UTF-8\" version=\"1.0\"?><Configurateur/>"}) {
+        expectRefused(text, "Le document de résultat n'est pas un document XML valide");
+    }
 }
 
 TEST(ResultDocument, KeepsCommentsInstructionsAndTheDocumentType)

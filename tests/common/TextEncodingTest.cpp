@@ -44,6 +44,14 @@ TEST(Windows1252, MalformedUtf8BecomesAReplacementCharacterReference)
     EXPECT_EQ(utf8ToWindows1252XmlSafe("\xED\xA0\x80"), "&#65533;&#65533;&#65533;");  // a lone surrogate
 }
 
+// Dropping the NUL must not join the two broken pieces around it into U+FFFF, which XML forbids.
+TEST(XmlCharacters, MalformedPiecesAreReplacedBeforeAnythingIsDropped)
+{
+    EXPECT_EQ(withoutXmlForbiddenCharacters(std::string_view("a\xEF\xBF\x00\xBFz", 6)), "a\uFFFD\uFFFD\uFFFDz");
+    EXPECT_EQ(withoutXmlForbiddenCharacters("\xC3\x01\xA9"), "\uFFFD\uFFFD");
+    EXPECT_EQ(withoutXmlForbiddenCharacters("\xEF\xBF\xBF\t\xC3\xA9"), "\t\u00E9");
+}
+
 TEST(Utf8, Validity)
 {
     EXPECT_TRUE(isValidUtf8("é \u2019 \U0001F600"));
