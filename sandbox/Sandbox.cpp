@@ -2,18 +2,19 @@
 
 #include "Catalogue.h"
 #include "ConfiguratorPage.h"
+#include "Error.h"
+#include "Json.h"
 
 #include <QByteArray>
 
-#include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <iomanip>
-#include <regex>
 
 namespace varno::sandbox {
 namespace {
@@ -29,29 +30,36 @@ std::string configurateurXml(const std::vector<std::pair<const char*, std::strin
     return xml + "</Configurateur>\n";
 }
 
-// A record identifier from a JSON value: a number, or a text holding one.
-std::optional<long long> recordIdOf(const rapidjson::Value& value)
+// A record identifier from its text: whole decimal digits.
+std::optional<long long> parseRecordId(const std::string& text)
 {
-    if (value.IsInt64()) {
-        return value.GetInt64();
-    }
-    if (value.IsString()) {
-        try {
-            std::size_t used = 0;
-            const long long id = std::stoll(value.GetString(), &used);
-            if (used == value.GetStringLength()) {
-                return id;
-            }
-        } catch (const std::exception&) {
+    try {
+        std::size_t used = 0;
+        const long long id = std::stoll(text, &used);
+        if (used == text.size()) {
+            return id;
         }
+    } catch (const std::exception&) {
     }
     return std::nullopt;
 }
 
-std::optional<long long> parseRecordId(const std::string& text)
+// A record identifier from a JSON value: a number, or a text holding one.
+std::optional<long long> recordIdOf(const JsonValue& value)
 {
-    rapidjson::Value value(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
-    return recordIdOf(value);
+    const bool scalar = value.kind() == JsonValue::Kind::Number || value.kind() == JsonValue::Kind::String;
+    return scalar ? parseRecordId(value.scalar()) : std::nullopt;
+}
+
+// The request body as JSON, read by the program's own reader (and its depth limit); nothing when it is
+// not JSON.
+std::optional<JsonValue> jsonBody(const httplib::Request& request)
+{
+    try {
+        return JsonValue::parse(request.body);
+    } catch (const VarnoError&) {
+        return std::nullopt;
+    }
 }
 
 Choice choiceFromForm(const httplib::Request& request)
@@ -98,20 +106,39 @@ std::optional<Session> pageSession(Store& store, const httplib::Request& request
 
 } // namespace
 
-std::string maskedTarget(const httplib::Request& request)
+std::string maskedTarget(const std::string& target)
 {
-    return std::regex_replace(request.target, std::regex("([?&]mdp=)[^&]*"), "$1***");
+    const std::size_t query = target.find('?');
+    if (query == std::string::npos) {
+        return target;
+    }
+    std::string masked = target.substr(0, query);
+    std::size_t start = query + 1;
+    for (char separator = '?'; start <= target.size(); separator = '&') {
+        const std::size_t end = std::min(target.find('&', start), target.size());
+        const std::string pair = target.substr(start, end - start);
+        const std::size_t equals = pair.find('=');
+        const QByteArray key = QByteArray::fromStdString(pair.substr(0, equals));
+        const bool secret = equals != std::string::npos &&
+                            QByteArray::fromPercentEncoding(QByteArray(key).replace('+', ' ')) == "mdp";
+        masked += separator + (secret ? pair.substr(0, equals + 1) + "***" : pair);
+        start = end + 1;
+    }
+    return masked;
 }
 
 Sandbox::Sandbox(SandboxOptions options)
     : options_(std::move(options)),
       store_((std::filesystem::create_directories(options_.dataDir), options_.dataDir + "/sandbox.db")),
+      guard_(options_.maxConnections, options_.requestDeadline + std::chrono::milliseconds(options_.latencyMs)),
       server_(options_.certificateFile.c_str(), options_.keyFile.c_str())
 {
     if (!server_.is_valid()) {
         throw std::runtime_error("cannot load the certificate " + options_.certificateFile + " and key " +
                                  options_.keyFile);
     }
+    guard_.install(server_);
+    server_.set_payload_max_length(kMaxRequestBody);
     if (store_.isEmpty()) {
         seed();
     }
@@ -125,6 +152,9 @@ Sandbox::~Sandbox()
 
 int Sandbox::start()
 {
+    // A client gone mid-answer, or a connection cut off, must not end the sandbox: OpenSSL writes to
+    // the socket with write(), which would raise SIGPIPE; the write fails instead.
+    std::signal(SIGPIPE, SIG_IGN);
     if (options_.port == 0) {
         port_ = server_.bind_to_any_port("127.0.0.1");
     } else if (server_.bind_to_port("127.0.0.1", options_.port)) {
@@ -172,10 +202,41 @@ bool Sandbox::authorizeApi(const httplib::Request& request, httplib::Response& r
     return true;
 }
 
+// Judges a request on its head alone, before any of its body is read: the body's form and size, then
+// the API's credentials. A refused request's connection ends with the answer, its body unread.
+bool Sandbox::refuseBeforeBody(const httplib::Request& request, httplib::Response& response)
+{
+    const bool mayHaveBody = request.method == "POST" || request.method == "PUT" || request.method == "PATCH" ||
+                             request.method == "DELETE";
+    const std::string length = request.get_header_value("Content-Length");
+    const std::string encoding = request.get_header_value("Content-Encoding");
+    const auto refuse = [&](int status, const char* reason) {
+        response.status = status;
+        response.set_content(reason, "text/plain; charset=utf-8");
+    };
+    if (request.has_header("Transfer-Encoding") || (mayHaveBody && !request.has_header("Content-Length"))) {
+        refuse(411, "Le corps de la requête doit être annoncé par Content-Length.");
+    } else if (!length.empty() && (length.find_first_not_of("0123456789") != std::string::npos || length.size() > 9 ||
+                                   std::stoul(length) > kMaxRequestBody)) {
+        refuse(413, "Le corps de la requête dépasse 1 Mo.");
+    } else if (!encoding.empty() && encoding != "identity") {
+        refuse(415, "Le corps de la requête doit être envoyé sans compression.");
+    } else if (request.path.starts_with("/api/") && !authorizeApi(request, response)) {
+        // answered by authorizeApi
+    } else {
+        return false;
+    }
+    if (mayHaveBody) {
+        response.set_header("Connection", "close");
+        guard_.closeAfterAnswer();
+    }
+    return true;
+}
+
 void Sandbox::addRoutes()
 {
     server_.set_tcp_nodelay(true);
-    server_.set_pre_routing_handler([this](const httplib::Request&, httplib::Response& response) {
+    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         requestStart = std::chrono::steady_clock::now();
         if (options_.latencyMs > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(options_.latencyMs));
@@ -186,9 +247,11 @@ void Sandbox::addRoutes()
             response.set_content("Service temporairement indisponible (panne simulée par le bac à sable)", "text/plain");
             return httplib::Server::HandlerResponse::Handled;
         }
-        return httplib::Server::HandlerResponse::Unhandled;
+        return refuseBeforeBody(request, response) ? httplib::Server::HandlerResponse::Handled
+                                                   : httplib::Server::HandlerResponse::Unhandled;
     });
     server_.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        guard_.answered();
         if (options_.log == nullptr) {
             return;
         }
@@ -198,7 +261,7 @@ void Sandbox::addRoutes()
         std::tm local{};
         localtime_r(&now, &local);
         *options_.log << std::put_time(&local, "%Y-%m-%d %H:%M:%S") << "  " << request.method << " "
-                      << maskedTarget(request) << "  " << response.status << "  " << elapsed.count() << " ms"
+                      << maskedTarget(request.target) << "  " << response.status << "  " << elapsed.count() << " ms"
                       << std::endl;
     });
 
@@ -279,10 +342,8 @@ void Sandbox::addRoutes()
                              "text/xml; charset=utf-8");
     });
 
+    // The API's credentials are checked before routing (refuseBeforeBody).
     server_.Get("/api/v2.0/quotation-records/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        if (!authorizeApi(request, response)) {
-            return;
-        }
         const std::optional<long long> id = parseRecordId(request.matches[1]);
         const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
         if (!record) {
@@ -295,11 +356,8 @@ void Sandbox::addRoutes()
 
     server_.Post("/api/v1.1/createorderprocess/checkquotationrecords", [this](const httplib::Request& request,
                                                                                httplib::Response& response) {
-        if (!authorizeApi(request, response)) {
-            return;
-        }
-        rapidjson::Document ids;
-        if (ids.Parse(request.body.c_str()).HasParseError() || !ids.IsArray()) {
+        const std::optional<JsonValue> ids = jsonBody(request);
+        if (!ids || !ids->isArray()) {
             response.status = 400;
             response.set_content(R"({"error":"a JSON array of quotation record ids is expected"})", "application/json");
             return;
@@ -307,7 +365,7 @@ void Sandbox::addRoutes()
         rapidjson::StringBuffer buffer;
         rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
         writer.StartArray();
-        for (const auto& value : ids.GetArray()) {
+        for (const JsonValue& value : ids->elements()) {
             const std::optional<long long> id = recordIdOf(value);
             const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
             writer.StartObject();
@@ -331,25 +389,23 @@ void Sandbox::addRoutes()
 
     server_.Post("/api/v1.1/createorderprocess/createorder", [this](const httplib::Request& request,
                                                                      httplib::Response& response) {
-        if (!authorizeApi(request, response)) {
-            return;
-        }
-        rapidjson::Document order;
-        if (order.Parse(request.body.c_str()).HasParseError() || !order.IsObject() ||
-            !order.HasMember("quotationRecordIds") || !order["quotationRecordIds"].IsArray()) {
+        const std::optional<JsonValue> order = jsonBody(request);
+        const JsonValue* recordIds = order && order->isObject() ? order->member("quotationRecordIds") : nullptr;
+        if (recordIds == nullptr || !recordIds->isArray()) {
             response.status = 400;
             response.set_content(R"({"error":"an order with quotationRecordIds is expected"})", "application/json");
             return;
         }
         std::vector<long long> ids;
         bool readable = true;
-        for (const auto& value : order["quotationRecordIds"].GetArray()) {
+        for (const JsonValue& value : recordIds->elements()) {
             const std::optional<long long> id = recordIdOf(value);
             readable = readable && id.has_value();
             ids.push_back(id.value_or(0));
         }
         const auto text = [&](const char* name) {
-            return order.HasMember(name) && order[name].IsString() ? std::string(order[name].GetString()) : "";
+            const JsonValue* member = order->member(name);
+            return member != nullptr && member->kind() == JsonValue::Kind::String ? member->scalar() : std::string();
         };
         const std::optional<std::string> reference =
             readable ? store_.createOrder(ids, text("documentNumber"), text("documentTitle"), text("documentDate"))
@@ -389,12 +445,14 @@ void Sandbox::seed()
         {4719, "tamrix", {"VR-PVC", 1000, 1200, 1, {}, "Bureau"}, false, nullptr, "CMD-2026-000999"},
         {4720, "ferd", {"FE-PVC-2V", 600, 800, 1, {}, "Salle de bains"}, false, "NOT_FOUND", nullptr},
     };
+    std::vector<Record> records;
     for (const SeedRecord& seedRecord : seeds) {
-        store_.addSeedRecord({seedRecord.id, seedRecord.brand, choiceJson(seedRecord.choice),
+        records.push_back({seedRecord.id, seedRecord.brand, choiceJson(seedRecord.choice),
                               quotationRecordJson(seedRecord.id, seedRecord.brand, seedRecord.choice, seedRecord.indirectMode),
                               seedRecord.indirectMode, seedRecord.checkCode != nullptr ? seedRecord.checkCode : "",
                               seedRecord.orderReference != nullptr ? seedRecord.orderReference : ""});
     }
+    store_.addSeedRecords(records);
 }
 
 } // namespace varno::sandbox

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ConfiguratorApi.h"
+#include "ConnectionGuard.h"
 #include "Store.h"
 
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -22,7 +24,13 @@ struct SandboxOptions {
     int latencyMs = 0;      // added before every answer
     int failEvery = 0;      // every Nth request answers 503
     std::ostream* log = nullptr;
+    int maxConnections = 64;                                   // served at once; more are closed at once
+    std::chrono::milliseconds requestDeadline{10000};          // for a request to arrive and be answered
 };
+
+// A request body is read only when announced by its length, plain, and no larger than this: the
+// largest real body (an order of a few hundred records) is a few kilobytes.
+constexpr std::size_t kMaxRequestBody = 1024 * 1024;
 
 // The local stand-in for the gateway, the online configurator and the configurator API, on one HTTPS
 // server bound to loopback.
@@ -45,16 +53,19 @@ private:
     void addRoutes();
     void seed();
     bool authorizeApi(const httplib::Request& request, httplib::Response& response) const;
+    bool refuseBeforeBody(const httplib::Request& request, httplib::Response& response);
 
     SandboxOptions options_;
     Store store_;
+    ConnectionGuard guard_;
     httplib::SSLServer server_;
     std::thread thread_;
     int port_ = 0;
     std::atomic<long long> requestCount_{0};
 };
 
-// A request line for the log: the gateway's password is masked.
-std::string maskedTarget(const httplib::Request& request);
+// A request target for the log: the value of the gateway's password ("mdp") is masked, however the
+// key is percent-encoded.
+std::string maskedTarget(const std::string& target);
 
 } // namespace varno::sandbox

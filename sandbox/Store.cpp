@@ -4,7 +4,13 @@
 
 #include <QUuid>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace varno::sandbox {
@@ -58,13 +64,61 @@ private:
     sqlite3_stmt* statement_ = nullptr;
 };
 
+// One transaction: committed by commit(), rolled back when left without it (a throw), so each request's
+// writes land whole or not at all, even when the process is killed halfway.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* database) : database_(database) { run("BEGIN IMMEDIATE"); }
+    ~Transaction()
+    {
+        if (!committed_) {
+            sqlite3_exec(database_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit()
+    {
+        run("COMMIT");
+        committed_ = true;
+    }
+
+private:
+    void run(const char* sql)
+    {
+        if (sqlite3_exec(database_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(database_));
+        }
+    }
+    sqlite3* database_;
+    bool committed_ = false;
+};
+
+// Holds an exclusive lock on a file beside the database for the store's life: two sandboxes writing
+// one database would undo each other's state.
+int lockBeside(const std::string& databasePath)
+{
+    const std::string lockPath = databasePath + ".lock";
+    const int descriptor = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) {
+        throw std::runtime_error("cannot open " + lockPath + ": " + std::strerror(errno));
+    }
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        ::close(descriptor);
+        throw std::runtime_error("another sandbox is already using this data folder (" + lockPath + " is locked)");
+    }
+    return descriptor;
+}
+
 } // namespace
 
-Store::Store(const std::string& databasePath)
+Store::Store(const std::string& databasePath) : lock_(lockBeside(databasePath))
 {
     if (sqlite3_open(databasePath.c_str(), &database_) != SQLITE_OK) {
         const std::string reason = sqlite3_errmsg(database_);
         sqlite3_close(database_);
+        ::close(lock_);
         throw std::runtime_error("cannot open " + databasePath + ": " + reason);
     }
     execute("PRAGMA journal_mode=WAL");
@@ -84,6 +138,7 @@ Store::Store(const std::string& databasePath)
 Store::~Store()
 {
     sqlite3_close(database_);
+    ::close(lock_);
 }
 
 void Store::execute(const char* sql)
@@ -136,6 +191,7 @@ long long Store::saveRecord(const Session& session, const std::string& choice,
                             const std::function<std::string(long long id)>& recordJson)
 {
     std::lock_guard lock(mutex_);
+    Transaction transaction(database_);
     long long id = session.recordId.value_or(0);
     if (id == 0) {
         Statement insert(database_, "INSERT INTO records (brand, choice, json) VALUES (?, ?, '{}')");
@@ -146,19 +202,24 @@ long long Store::saveRecord(const Session& session, const std::string& choice,
     update.bind(1, choice).bind(2, recordJson(id)).bind(3, id).step();
     Statement link(database_, "UPDATE sessions SET record_id = ?, validated = 1 WHERE token = ?");
     link.bind(1, id).bind(2, session.token).step();
+    transaction.commit();
     return id;
 }
 
-void Store::addSeedRecord(const Record& record)
+void Store::addSeedRecords(const std::vector<Record>& records)
 {
     std::lock_guard lock(mutex_);
-    Statement insert(database_, "INSERT INTO records (id, brand, choice, json, indirect_mode, check_code, order_reference)"
-                                " VALUES (?, ?, ?, ?, ?, ?, ?)");
-    insert.bind(1, record.id).bind(2, record.brand).bind(3, record.choice).bind(4, record.json);
-    insert.bind(5, static_cast<long long>(record.indirectMode));
-    record.checkCode.empty() ? insert.bindNull(6) : insert.bind(6, record.checkCode);
-    record.orderReference.empty() ? insert.bindNull(7) : insert.bind(7, record.orderReference);
-    insert.step();
+    Transaction transaction(database_);
+    for (const Record& record : records) {
+        Statement insert(database_, "INSERT INTO records (id, brand, choice, json, indirect_mode, check_code,"
+                                    " order_reference) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        insert.bind(1, record.id).bind(2, record.brand).bind(3, record.choice).bind(4, record.json);
+        insert.bind(5, static_cast<long long>(record.indirectMode));
+        record.checkCode.empty() ? insert.bindNull(6) : insert.bind(6, record.checkCode);
+        record.orderReference.empty() ? insert.bindNull(7) : insert.bind(7, record.orderReference);
+        insert.step();
+    }
+    transaction.commit();
 }
 
 std::optional<Record> Store::record(long long id)
@@ -187,6 +248,7 @@ std::optional<std::string> Store::createOrder(const std::vector<long long>& reco
     if (recordIds.empty()) {
         return std::nullopt;
     }
+    Transaction transaction(database_);
     std::string ids;
     for (const long long id : recordIds) {
         Statement query(database_, "SELECT 1 FROM records WHERE id = ? AND indirect_mode = 0 AND check_code IS NULL"
@@ -207,6 +269,7 @@ std::optional<std::string> Store::createOrder(const std::vector<long long>& reco
         Statement mark(database_, "UPDATE records SET order_reference = ? WHERE id = ?");
         mark.bind(1, reference).bind(2, id).step();
     }
+    transaction.commit();
     return reference;
 }
 

@@ -31,7 +31,8 @@ struct Record {
 };
 
 // The sandbox's state in SQLite: accounts, gateway sessions, quotation records, orders. It survives a
-// restart; the first start seeds it. Safe to use from the server's threads.
+// restart; the first start seeds it. Each change is one transaction. Safe to use from the server's
+// threads; one store at a time per database (a second one throws).
 class Store {
 public:
     explicit Store(const std::string& databasePath);
@@ -47,7 +48,7 @@ public:
     // Stores a record (a new one, or the session's reopened one) and ties it to the session.
     long long saveRecord(const Session& session, const std::string& choice,
                          const std::function<std::string(long long id)>& recordJson);
-    void addSeedRecord(const Record& record);
+    void addSeedRecords(const std::vector<Record>& records);
     std::optional<Record> record(long long id);
     bool isEmpty();
 
@@ -58,6 +59,7 @@ public:
 
 private:
     void execute(const char* sql);
+    int lock_ = -1;
     sqlite3* database_ = nullptr;
     std::mutex mutex_;
 };

@@ -12,11 +12,12 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: varno-sandbox [--port N] [--data-dir DIR] [--cert FILE] [--key FILE] [--latency MS] [--fail-every N]\n";
+
 int usage(const char* problem)
 {
-    std::cerr << "varno-sandbox: " << problem << "\n"
-              << "usage: varno-sandbox [--port N] [--data-dir DIR] [--cert FILE] [--key FILE] [--latency MS]"
-                 " [--fail-every N]\n";
+    std::cerr << "varno-sandbox: " << problem << "\n" << kUsage;
     return 2;
 }
 
@@ -32,6 +33,10 @@ int main(int argc, char* argv[])
     options.log = &std::cout;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
         if (i + 1 >= argc) {
             return usage(("missing value for " + name).c_str());
         }

@@ -1,14 +1,20 @@
+#include "RawTlsConnection.h"
 #include "Sandbox.h"
+#include "Store.h"
 #include "TestHttpsServer.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
+#include <thread>
 #include <sstream>
 
 namespace varno::sandbox {
@@ -27,19 +33,26 @@ protected:
 
     void SetUp() override { startSandbox(); }
 
-    void startSandbox(int latencyMs = 0, int failEvery = 0)
+    SandboxOptions options()
     {
-        sandbox.reset();
         SandboxOptions options;
         options.port = 0;
         options.dataDir = folder.path().toStdString() + "/data";
         options.certificateFile = test::certificatePath("localhost.pem");
         options.keyFile = test::certificatePath("localhost.key");
         options.apiAccount = kAccount;
-        options.latencyMs = latencyMs;
-        options.failEvery = failEvery;
         options.log = &log;
-        sandbox = std::make_unique<Sandbox>(options);
+        return options;
+    }
+
+    void startSandbox(const std::function<void(SandboxOptions&)>& adjust = {})
+    {
+        sandbox.reset();
+        SandboxOptions adjusted = options();
+        if (adjust) {
+            adjust(adjusted);
+        }
+        sandbox = std::make_unique<Sandbox>(adjusted);
         port = sandbox->start();
     }
 
@@ -122,6 +135,19 @@ TEST_F(SandboxTest, GatewayLogsInTheDemoAccountsOnly)
     }
     EXPECT_THAT(log.str(), HasSubstr("mdp=***"));
     EXPECT_THAT(log.str(), testing::Not(HasSubstr("ferd-demo")));
+}
+
+TEST(SandboxLog, MasksThePasswordHoweverItsKeyIsEncoded)
+{
+    for (const auto& [target, masked] : std::vector<std::pair<std::string, std::string>>{
+             {"/j?email=a&mdp=secret&passerelle=ferd", "/j?email=a&mdp=***&passerelle=ferd"},
+             {"/j?m%64p=secret", "/j?m%64p=***"},
+             {"/j?%6D%64%70=se%26cret&x=1", "/j?%6D%64%70=***&x=1"},
+             {"/j?mdp=", "/j?mdp=***"},
+             {"/j?mdpx=1&xmdp=2&mdp", "/j?mdpx=1&xmdp=2&mdp"},
+             {"/j", "/j"}}) {
+        EXPECT_EQ(maskedTarget(target), masked);
+    }
 }
 
 TEST_F(SandboxTest, TheConfiguratorFormStoresARecordThatRetrievalThenNames)
@@ -240,14 +266,128 @@ TEST_F(SandboxTest, StateSurvivesARestart)
     EXPECT_EQ(project(next), "4722");  // the seeds were not added twice
 }
 
+// A request announcing a body is judged on its head: nothing of the body is read (none is sent here),
+// and the answer comes at once with the connection closed.
+TEST_F(SandboxTest, BodiesAreJudgedBeforeAnyIsRead)
+{
+    const std::string basic = "Authorization: " + apiHeaders().find("Authorization")->second + "\r\nZedir-Issuer: " +
+                              kAccount.issuerKey + "\r\n";
+    for (const auto& [head, status] : std::vector<std::pair<std::string, std::string>>{
+             {"Content-Length: 500000\r\n", "401"},
+             {basic + "Content-Encoding: gzip\r\nContent-Length: 500000\r\n", "415"},
+             {basic + "Content-Length: 1048577\r\n", "413"},
+             {basic + "Transfer-Encoding: chunked\r\n", "411"},
+             {basic, "411"}}) {
+        test::RawTlsConnection connection(port);
+        connection.send("POST /api/v1.1/createorderprocess/checkquotationrecords HTTP/1.1\r\nHost: localhost\r\n" +
+                        head + "\r\n");
+        EXPECT_THAT(connection.receive(std::chrono::seconds(3)), testing::StartsWith("HTTP/1.1 " + status)) << head;
+        EXPECT_TRUE(connection.closedByServerWithin(std::chrono::seconds(1))) << head;
+    }
+    EXPECT_EQ(checkCode("[4711]"), R"([{"quotationRecordId":4711,"errorCode":null}])");
+}
+
+TEST_F(SandboxTest, DeeplyNestedJsonIsRefusedNotFatal)
+{
+    const std::string deep(1000000, '[');
+    for (const char* path : {"/api/v1.1/createorderprocess/checkquotationrecords", "/api/v1.1/createorderprocess/createorder"}) {
+        EXPECT_EQ(client().Post(path, apiHeaders(), deep, "application/json")->status, 400);
+    }
+    EXPECT_EQ(checkCode("[4711]"), R"([{"quotationRecordId":4711,"errorCode":null}])");
+}
+
+// Connections trickling a request head neither hold the server (they are cut off at the deadline)
+// nor pile up beyond the cap (one more is closed at once).
+TEST_F(SandboxTest, SlowClientsAreCutOffAndConnectionsCapped)
+{
+    startSandbox([](SandboxOptions& options) {
+        options.maxConnections = 10;
+        options.requestDeadline = std::chrono::milliseconds(1500);
+    });
+    std::vector<std::unique_ptr<test::RawTlsConnection>> slow;
+    const auto openSlow = [&] {
+        slow.push_back(std::make_unique<test::RawTlsConnection>(port));
+        return slow.back()->send("GET / HTTP/1.1\r\nX-Slow: a");
+    };
+    for (int i = 0; i < 9; ++i) {
+        ASSERT_TRUE(openSlow());
+    }
+    auto quick = connect();
+    quick->set_read_timeout(1);
+    const auto answer = quick->Get("/");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+
+    while (slow.size() < 12 && openSlow()) {
+    }
+    EXPECT_LE(slow.size(), 11U) << "more connections than the cap were taken";
+    for (const auto& connection : slow) {
+        EXPECT_TRUE(connection->closedByServerWithin(std::chrono::seconds(3)));
+    }
+    // Cut off, they soon no longer count.
+    const auto served = [&] {
+        const auto result = client().Get("/");
+        return result && result->status == 200;
+    };
+    bool servedAfter = served();
+    for (int attempt = 0; attempt < 20 && !servedAfter; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        servedAfter = served();
+    }
+    EXPECT_TRUE(servedAfter);
+}
+
+TEST_F(SandboxTest, ASecondSandboxOnTheSameDataRefusesToStart)
+{
+    try {
+        Sandbox second(options());
+        ADD_FAILURE() << "a second sandbox started";
+    } catch (const std::runtime_error& error) {
+        EXPECT_THAT(error.what(), HasSubstr("another sandbox is already using this data folder"));
+    }
+    EXPECT_EQ(client().Get("/")->status, 200);
+}
+
 TEST_F(SandboxTest, FailEveryAndLatency)
 {
-    startSandbox(50, 2);
+    startSandbox([](SandboxOptions& options) {
+        options.latencyMs = 50;
+        options.failEvery = 2;
+    });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(client().Get("/")->status, 200);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     EXPECT_EQ(client().Get("/")->status, 503);
     EXPECT_EQ(client().Get("/")->status, 200);
+}
+
+// Each change is one transaction: a failure halfway (here a refusal planted in the database) leaves
+// nothing of it behind.
+TEST(SandboxStore, ChangesLandWholeOrNotAtAll)
+{
+    QTemporaryDir folder;
+    const std::string path = folder.path().toStdString() + "/sandbox.db";
+    Store store(path);
+    store.addSeedRecords({{1, "ferd", "{}", "{}", false, "", ""}, {2, "ferd", "{}", "{}", false, "", ""}});
+    const auto plant = [&](const char* sql) {
+        sqlite3* database = nullptr;
+        sqlite3_open(path.c_str(), &database);
+        EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(database);
+        sqlite3_close(database);
+    };
+    plant("CREATE TRIGGER refuse AFTER UPDATE OF order_reference ON records WHEN NEW.id = 2"
+          " BEGIN SELECT RAISE(ABORT, 'disque plein'); END");
+    EXPECT_THROW(store.createOrder({1, 2}, "N", "T", "D"), std::runtime_error);
+    EXPECT_EQ(store.record(1)->orderReference, "");
+
+    const Session session{store.openSession("ferd", "demo", std::nullopt), "ferd", "demo", std::nullopt, false};
+    EXPECT_THROW(store.saveRecord(session, "{}", [](long long) -> std::string { throw std::runtime_error("panne"); }),
+                 std::runtime_error);
+    EXPECT_FALSE(store.record(3));
+    EXPECT_FALSE(store.session(session.token)->validated);
+
+    plant("DROP TRIGGER refuse");
+    EXPECT_EQ(store.createOrder({1, 2}, "N", "T", "D"), "CMD-2026-001001");  // the failed order left no trace
 }
 
 } // namespace
