@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BuiltInVersion.h"
-#include "ConfiguratorApi.h"
-#include "Endpoints.h"
+#include "foundation/Version.h"
+#include "net/ConfiguratorApi.h"
+#include "net/Endpoints.h"
 
 namespace varno {
 

@@ -1,7 +1,7 @@
-#include "Configuration.h"
+#include "app/Configuration.h"
 
-#include "FilePath.h"
-#include "IniFile.h"
+#include "app/IniFile.h"
+#include "foundation/FilePath.h"
 
 #include <QFileInfo>
 

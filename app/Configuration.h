@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserMessages.h"
+#include "seams/UserMessages.h"
 
 #include <filesystem>
 #include <optional>
@@ -10,15 +10,15 @@ namespace varno {
 
 // The nine values the host writes into the configuration file before each start.
 struct Configuration {
-    std::string expectedVersion;  // [General] Version
-    std::string brand;            // [General] Configurateur
-    std::string mode;             // [General] Mode
-    std::string userLogin;        // [Utilisateur] Identifiant
-    std::string userPassword;     // [Utilisateur] MotDePasse
-    std::string quoteId;          // [Update] DevisId
-    std::string recordId;         // [RecordId] Valeur
-    std::string orderNumber;      // [Commande] Numero
-    std::string orderReference;   // [Commande] Reference
+    std::string expectedVersion; // [General] Version
+    std::string brand;           // [General] Configurateur
+    std::string mode;            // [General] Mode
+    std::string userLogin;       // [Utilisateur] Identifiant
+    std::string userPassword;    // [Utilisateur] MotDePasse
+    std::string quoteId;         // [Update] DevisId
+    std::string recordId;        // [RecordId] Valeur
+    std::string orderNumber;     // [Commande] Numero
+    std::string orderReference;  // [Commande] Reference
 };
 
 class IniFile;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfiguratorApi.h"
-#include "Configuration.h"
+#include "app/Configuration.h"
+#include "net/ConfiguratorApi.h"
 
 #include <filesystem>
 
@@ -17,8 +17,7 @@ struct HandOverValues {
 // The host's protocol fixes which values each workflow window receives and in which order; these
 // set exactly those, in that order.
 
-template <class Window>
-void handOverToPricing(Window& window, const HandOverValues& values)
+template <class Window> void handOverToPricing(Window& window, const HandOverValues& values)
 {
     window.setBrand(values.configuration.brand);
     window.setTemporaryFilePath(values.temporaryFilePath);
@@ -30,8 +29,7 @@ void handOverToPricing(Window& window, const HandOverValues& values)
     window.setIssuerKey(values.apiAccount.issuerKey);
 }
 
-template <class Window>
-void handOverToVerification(Window& window, const HandOverValues& values)
+template <class Window> void handOverToVerification(Window& window, const HandOverValues& values)
 {
     window.setBrand(values.configuration.brand);
     window.setTemporaryFilePath(values.temporaryFilePath);
@@ -43,8 +41,7 @@ void handOverToVerification(Window& window, const HandOverValues& values)
 
 // The order window receives what the verification window does, then the host's order number and
 // reference.
-template <class Window>
-void handOverToOrder(Window& window, const HandOverValues& values)
+template <class Window> void handOverToOrder(Window& window, const HandOverValues& values)
 {
     handOverToVerification(window, values);
     window.setOrderNumber(values.configuration.orderNumber);

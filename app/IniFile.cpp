@@ -1,7 +1,7 @@
-#include "IniFile.h"
+#include "app/IniFile.h"
 
-#include "FilePath.h"
-#include "TextEncoding.h"
+#include "foundation/FilePath.h"
+#include "foundation/TextEncoding.h"
 
 #include <QFile>
 #include <QString>
@@ -82,9 +82,8 @@ IniFile IniFile::parse(std::string_view bytes)
         }
         if (line.front() == '[') {
             const auto close = line.find(']');
-            ini.sections_.push_back({std::string(trimBlanks(line.substr(1, close == std::string_view::npos
-                                                                                    ? std::string_view::npos
-                                                                                    : close - 1))),
+            ini.sections_.push_back({std::string(trimBlanks(line.substr(
+                                         1, close == std::string_view::npos ? std::string_view::npos : close - 1))),
                                      {}});
             continue;
         }
@@ -109,7 +108,7 @@ std::string IniFile::readString(std::string_view section, std::string_view key, 
                 return value;
             }
         }
-        return defaultValue;  // only the first section of that name counts
+        return defaultValue; // only the first section of that name counts
     }
     return defaultValue;
 }

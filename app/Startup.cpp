@@ -1,10 +1,10 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "BuiltIn.h"
-#include "DesktopBrowser.h"
-#include "ErrorHandler.h"
-#include "MessageBoxes.h"
-#include "TFicheConfigurateur.h"
+#include "app/BuiltIn.h"
+#include "app/TFicheConfigurateur.h"
+#include "ui/DesktopBrowser.h"
+#include "ui/ErrorHandler.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 
@@ -46,7 +46,7 @@ private:
 
 // The arguments after the program's name, as the platform gives them. On Windows that is the wide
 // command line: argv holds ANSI text, which may lack a character of the host's folder names.
-std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int argc, [[maybe_unused]] char* argv[])
+std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int argc, [[maybe_unused]] char** argv)
 {
     std::vector<std::filesystem::path> arguments;
 #ifdef _WIN32
@@ -67,7 +67,8 @@ void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext&, const QSt
 {
     if (type == QtFatalMsg) {
         const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-        std::fprintf(stderr, "Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible%s.\n",
+        std::fprintf(stderr,
+                     "Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible%s.\n",
                      platform.isEmpty() ? "" : (" (plateforme « " + platform + " »)").constData());
         std::fflush(stderr);
         std::_Exit(0);
@@ -76,7 +77,7 @@ void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext&, const QSt
 
 } // namespace
 
-int runModuleVarno(int argc, char* argv[])
+int runModuleVarno(int argc, char** argv)
 {
     const std::unique_ptr<UserMessages> messages = makeUserMessages();
     // Qt sees only the program's name: the two paths are ours, even one that looks like a Qt option.

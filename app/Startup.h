@@ -4,6 +4,6 @@ namespace varno {
 
 // The process entry: checks the two arguments (temporary file, configuration file), runs the main
 // window until it closes, and returns the exit status, which is 0 on every path.
-int runModuleVarno(int argc, char* argv[]);
+int runModuleVarno(int argc, char** argv);
 
 } // namespace varno

@@ -1,11 +1,11 @@
-#include "TFicheConfigurateur.h"
+#include "app/TFicheConfigurateur.h"
 
-#include "BuiltInVersion.h"
-#include "ErrorHandler.h"
-#include "FirstActivation.h"
-#include "TFicheConfigurateurCommande.h"
-#include "TFicheConfigurateurRecupDevis.h"
-#include "TFicheConfigurateurVerification.h"
+#include "foundation/Version.h"
+#include "order/TFicheConfigurateurCommande.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "ui/ErrorHandler.h"
+#include "ui/FirstActivation.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,10 +16,8 @@
 namespace varno {
 
 TFicheConfigurateur::TFicheConfigurateur(const Services& services, ApiAccount builtInApiAccount)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint),
-      services_(services),
-      builtInApiAccount_(std::move(builtInApiAccount)),
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      services_(services), builtInApiAccount_(std::move(builtInApiAccount)),
       logos_(this, {QRect(16, 8, 320, 128), QRect(16, 9, 320, 128), QRect(24, 16, 320, 120)})
 {
     setWindowTitle("Configurateur VARNO");
@@ -86,15 +84,13 @@ void TFicheConfigurateur::openWorkflowWindow()
     if (mode == "chiffrage") {
         runWorkflowWindow<TFicheConfigurateurRecupDevis>(handOverToPricing<TFicheConfigurateurRecupDevis>);
     } else if (mode == "verification") {
-        runWorkflowWindow<TFicheConfigurateurVerification>(
-            handOverToVerification<TFicheConfigurateurVerification>);
+        runWorkflowWindow<TFicheConfigurateurVerification>(handOverToVerification<TFicheConfigurateurVerification>);
     } else if (mode == "commande") {
         runWorkflowWindow<TFicheConfigurateurCommande>(handOverToOrder<TFicheConfigurateurCommande>);
     }
 }
 
-template <class Window, class HandOver>
-void TFicheConfigurateur::runWorkflowWindow(HandOver handOver)
+template <class Window, class HandOver> void TFicheConfigurateur::runWorkflowWindow(HandOver handOver)
 {
     const auto window = std::make_unique<Window>(this, services_);
     handOver(*window, HandOverValues{temporaryFilePath_, configuration_, builtInApiAccount_});

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "BrandLogos.h"
-#include "ConfiguratorApi.h"
-#include "Configuration.h"
-#include "HandOver.h"
-#include "Services.h"
+#include "app/Configuration.h"
+#include "app/HandOver.h"
+#include "net/ConfiguratorApi.h"
+#include "seams/Services.h"
+#include "ui/BrandLogos.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -42,8 +42,7 @@ private:
     void Timer1Timer();
     bool ReadConfiguration();
     void openWorkflowWindow();
-    template <class Window, class HandOver>
-    void runWorkflowWindow(HandOver handOver);
+    template <class Window, class HandOver> void runWorkflowWindow(HandOver handOver);
 
     const Services& services_;
     const ApiAccount builtInApiAccount_;

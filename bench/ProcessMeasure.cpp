@@ -1,4 +1,4 @@
-#include "ProcessMeasure.h"
+#include "bench/ProcessMeasure.h"
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -75,10 +77,10 @@ ProcessRun runMeasured(const std::string& program, const std::vector<std::string
 std::string summarize(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    char text[128];
-    std::snprintf(text, sizeof text, "median %.1f ms (min %.1f, max %.1f)", values[values.size() / 2], values.front(),
-                  values.back());
-    return text;
+    std::array<char, 128> text{};
+    std::snprintf(text.data(), text.size(), "median %.1f ms (min %.1f, max %.1f)", values[values.size() / 2],
+                  values.front(), values.back());
+    return text.data();
 }
 
 } // namespace varno::bench

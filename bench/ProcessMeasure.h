@@ -6,9 +6,9 @@
 namespace varno::bench {
 
 struct ProcessRun {
-    double wallMs;       // spawn to exit
-    double watchedMs;    // spawn to the watched file appearing; -1 if it never did
-    long peakKiB;        // peak resident memory, from wait4()
+    double wallMs;    // spawn to exit
+    double watchedMs; // spawn to the watched file appearing; -1 if it never did
+    long peakKiB;     // peak resident memory, from wait4()
 };
 
 // Runs a program to its end, with this process's environment, and measures it.

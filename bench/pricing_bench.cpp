@@ -6,10 +6,10 @@
 // memory is its own, not the loopback server's, which holds the record here.
 //
 //   pricing_bench [runs]
-#include "ConfiguratorApi.h"
-#include "ProcessMeasure.h"
-#include "QuoteMapping.h"
-#include "TestHttpsServer.h"
+#include "bench/ProcessMeasure.h"
+#include "net/ConfiguratorApi.h"
+#include "pricing/QuoteMapping.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -54,7 +54,7 @@ QByteArray photographJpeg()
     return jpeg;
 }
 
-int runClient(int argc, char* argv[])
+int runClient(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     const std::string baseUrl = argv[2];

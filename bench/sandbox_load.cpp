@@ -5,13 +5,12 @@
 // other than 200).
 //
 //   sandbox_load [seconds=10] [clients=8] [slow clients=0]
-#include "RawTlsConnection.h"
-#include "Sandbox.h"
-#include "TestHttpsServer.h"
+#include "sandbox/Sandbox.h"
+#include "tests/support/RawTlsConnection.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
-
 
 #include <algorithm>
 #include <atomic>
@@ -37,7 +36,7 @@ struct Tally {
 void loadClient(int port, Clock::time_point end, Tally& tally)
 {
     httplib::SSLClient client("localhost", port);
-    client.set_ca_cert_path(varno::test::certificatePath("ca.pem").c_str());
+    client.set_ca_cert_path(varno::test::certificatePath("ca.pem"));
     client.enable_server_certificate_verification(true);
     client.set_keep_alive(true);
     client.set_connection_timeout(60);
@@ -50,7 +49,8 @@ void loadClient(int port, Clock::time_point end, Tally& tally)
     for (int step = 0; Clock::now() < end; ++step) {
         const auto start = Clock::now();
         httplib::Result result =
-            step % 3 == 0   ? client.Get("/index.php/Services/jeton?email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd")
+            step % 3 == 0
+                ? client.Get("/index.php/Services/jeton?email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd")
             : step % 3 == 1 ? client.Get("/api/v2.0/quotation-records/4711", api)
                             : client.Post("/api/v1.1/createorderprocess/checkquotationrecords", api, "[4711,4714]",
                                           "application/json");
@@ -102,6 +102,7 @@ int main(int argc, char* argv[])
 
     const auto end = Clock::now() + std::chrono::seconds(seconds);
     std::vector<std::thread> threads;
+    threads.reserve(slowClients);
     for (int i = 0; i < slowClients; ++i) {
         threads.emplace_back(slowClient, port, end);
     }

@@ -11,7 +11,7 @@
 // A command replaces the built program, for the Windows build under Wine (with a running wineserver,
 // and QT_QPA_FONTDIR for the offscreen platform):
 //   startup_bench 20 ~/.cache/module-varno/varno-mingw/bin/varno-wine build-windows/app/Module_Varno.exe
-#include "ProcessMeasure.h"
+#include "bench/ProcessMeasure.h"
 
 #include <unistd.h>
 
@@ -33,7 +33,7 @@ int main(int argc, char* argv[])
     const std::string log = (folder / "messages.log").string();
     const std::vector<std::string> arguments = {(folder / "devis.xml").string(), (folder / "config.ini").string()};
 
-    runModuleVarno(arguments, log, log, command);  // warm the file cache
+    runModuleVarno(arguments, log, log, command); // warm the file cache
     std::vector<double> shown;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {

@@ -4,8 +4,8 @@
 // workflow window starts; the report shows what is left once those are taken off.
 //
 //   workflow_bench [runs]
-#include "ProcessMeasure.h"
-#include "TestHttpsServer.h"
+#include "bench/ProcessMeasure.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QUrl>
 
@@ -46,8 +46,9 @@ int main(int argc, char* argv[])
 
     for (const char* mode : {"verification", "commande"}) {
         const std::string configuration = (folder / (std::string(mode) + ".ini")).string();
-        std::ofstream(configuration) << "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=" << mode
-                                     << "\r\n[RecordId]\r\nValeur=4711\r\n[Commande]\r\nNumero=CDE-1\r\nReference=R\r\n";
+        std::ofstream(configuration)
+            << "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=" << mode
+            << "\r\n[RecordId]\r\nValeur=4711\r\n[Commande]\r\nNumero=CDE-1\r\nReference=R\r\n";
         std::vector<double> wall;
         std::vector<double> beyondWaits;
         long peak = 0;
@@ -61,7 +62,8 @@ int main(int argc, char* argv[])
             beyondWaits.push_back(run.wallMs - deliberateWaitMs);
             peak = std::max(peak, run.peakKiB);
         }
-        std::printf("%s, %d runs against a loopback server (platform %s)\n", mode, runs, std::getenv("QT_QPA_PLATFORM"));
+        std::printf("%s, %d runs against a loopback server (platform %s)\n", mode, runs,
+                    std::getenv("QT_QPA_PLATFORM"));
         std::printf("  wall time, start to exit: %s\n", summarize(wall).c_str());
         std::printf("  of which beyond the 1.5 s of deliberate waits: %s\n", summarize(beyondWaits).c_str());
         std::printf("  peak resident memory: %.1f MiB\n", static_cast<double>(peak) / 1024.0);

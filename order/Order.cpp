@@ -1,7 +1,7 @@
-#include "Order.h"
+#include "order/Order.h"
 
-#include "Error.h"
-#include "Json.h"
+#include "foundation/Error.h"
+#include "foundation/Json.h"
 
 #include <QTimeZone>
 
@@ -15,10 +15,10 @@ qint64 millisecondsAsIfUtc(const QDateTime& localNow)
 std::string orderRequestBody(const std::string& recordId, const std::string& orderNumber,
                              const std::string& orderReference, const QDateTime& localNow)
 {
-    return "{\"quotationRecordIds\": [" + recordId + "],\"documentNumber\": \"de(KORVALIS)" +
-           jsonStringContent(orderNumber) + "\",\"documentTitle\": \"" + jsonStringContent(orderReference) +
-           "\",\"documentDate\": \"\\/Date(" + std::to_string(millisecondsAsIfUtc(localNow)) +
-           "+0100)\\/\" ,\"comment\": \"\"}";
+    return R"({"quotationRecordIds": [)" + recordId + R"(],"documentNumber": "de(KORVALIS))" +
+           jsonStringContent(orderNumber) + R"(","documentTitle": ")" + jsonStringContent(orderReference) +
+           R"(","documentDate": "\/Date()" + std::to_string(millisecondsAsIfUtc(localNow)) +
+           R"(+0100)\/" ,"comment": ""})";
 }
 
 ResultPair readOrderAnswer(const ApiResponse& answer)
@@ -48,7 +48,8 @@ void saveOrderOutcome(const std::string& recordId, const ResultPair& outcome, co
         } else if (outcome.code.empty()) {
             told = "Le configurateur a accepté la demande de commande sans donner de référence.";
         } else {
-            told = "Réponse du configurateur à la demande de commande : " + outcome.code + " « " + outcome.libelle + " ».";
+            told =
+                "Réponse du configurateur à la demande de commande : " + outcome.code + " « " + outcome.libelle + " ».";
         }
         throw VarnoError(std::string(error.what()) + "\n\n" + told);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfiguratorApi.h"
-#include "ResultDocument.h"
+#include "foundation/ResultDocument.h"
+#include "net/ConfiguratorApi.h"
 
 #include <QDateTime>
 

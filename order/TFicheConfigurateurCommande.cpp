@@ -1,6 +1,6 @@
-#include "TFicheConfigurateurCommande.h"
+#include "order/TFicheConfigurateurCommande.h"
 
-#include "Order.h"
+#include "order/Order.h"
 
 namespace varno {
 

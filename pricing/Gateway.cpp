@@ -1,6 +1,6 @@
-#include "Gateway.h"
+#include "pricing/Gateway.h"
 
-#include "XmlText.h"
+#include "foundation/XmlText.h"
 
 #include <QByteArray>
 #include <QUrl>

@@ -9,9 +9,9 @@ inline constexpr const char* kGatewayPath = "/index.php/Services/jeton";
 
 // What the gateway answers a login with.
 struct GatewayLogin {
-    std::string token;          // "Jeton"
-    std::string connectionUrl;  // "UrlConnexion": the configurator page, opened in the browser
-    std::string retrievalUrl;   // "UrlRecuperation": where the finished pricing is fetched
+    std::string token;         // "Jeton"
+    std::string connectionUrl; // "UrlConnexion": the configurator page, opened in the browser
+    std::string retrievalUrl;  // "UrlRecuperation": where the finished pricing is fetched
 
     // All three present, and the page to open a web address: anything else (a file, a program) must
     // never reach the desktop's "open".

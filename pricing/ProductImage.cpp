@@ -1,8 +1,8 @@
-#include "ProductImage.h"
+#include "pricing/ProductImage.h"
 
-#include "Error.h"
-#include "FilePath.h"
-#include "ResultDocument.h"
+#include "foundation/Error.h"
+#include "foundation/FilePath.h"
+#include "foundation/ResultDocument.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -60,7 +60,7 @@ bool isPlainFileName(const std::string& name)
             return false;
         }
     }
-    return name.back() != '.' && name.back() != ' ';  // Windows drops them, naming another file
+    return name.back() != '.' && name.back() != ' '; // Windows drops them, naming another file
 }
 
 } // namespace
@@ -99,8 +99,8 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
 
     const auto failure = replaceFileWhole(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
     if (failure) {
-        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) + " » : " + failure->toStdString() +
-                         ".");
+        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
+                         " » : " + failure->toStdString() + ".");
     }
     return true;
 }

@@ -1,9 +1,11 @@
-#include "QuoteMapping.h"
+#include "pricing/QuoteMapping.h"
 
-#include "Error.h"
-#include "FilePath.h"
-#include "ProductImage.h"
-#include "XmlText.h"
+#include "foundation/Error.h"
+#include "foundation/FilePath.h"
+#include "foundation/XmlText.h"
+#include "pricing/ProductImage.h"
+
+#include <array>
 
 namespace varno {
 namespace {
@@ -117,11 +119,17 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
 {
     ResultDocument document(retrievalDocument);
     const pugi::xml_node root = document.root();
-    const std::pair<const char*, const std::string*> elements[] = {
-        {"Libelle", &values.libelle},         {"Detail", &values.detail},         {"Repere", &values.repere},
-        {"EcoTaxe", &values.ecoTaxe},         {"EcoPart", &values.ecoPart},       {"EcoPartREP", &values.ecoPartRep},
-        {"EcoPartDEEE", &values.ecoPartDeee}, {"Quantite", &values.quantite},     {"PrixPublic", &values.prixPublic},
-        {"PrixAchat", &values.prixAchat},     {"Image", &values.image}};
+    const std::array<std::pair<const char*, const std::string*>, 11> elements{{{"Libelle", &values.libelle},
+                                                                               {"Detail", &values.detail},
+                                                                               {"Repere", &values.repere},
+                                                                               {"EcoTaxe", &values.ecoTaxe},
+                                                                               {"EcoPart", &values.ecoPart},
+                                                                               {"EcoPartREP", &values.ecoPartRep},
+                                                                               {"EcoPartDEEE", &values.ecoPartDeee},
+                                                                               {"Quantite", &values.quantite},
+                                                                               {"PrixPublic", &values.prixPublic},
+                                                                               {"PrixAchat", &values.prixAchat},
+                                                                               {"Image", &values.image}}};
     for (const auto& [name, text] : elements) {
         ResultDocument::appendText(root, name, *text);
     }
@@ -131,7 +139,7 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
 void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
                    const std::filesystem::path& temporaryFilePath)
 {
-    if (retrievalUrl.empty()) {  // the gateway login failed: there is nothing to retrieve from
+    if (retrievalUrl.empty()) { // the gateway login failed: there is nothing to retrieve from
         throw VarnoError("La connexion au configurateur n'a pas été établie : le devis ne peut pas être récupéré. "
                          "Fermez cette fenêtre et relancez le chiffrage depuis votre logiciel.");
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ConfiguratorApi.h"
-#include "HttpClient.h"
-#include "Json.h"
-#include "ResultDocument.h"
+#include "foundation/Json.h"
+#include "foundation/ResultDocument.h"
+#include "net/ConfiguratorApi.h"
+#include "net/HttpClient.h"
 
 #include <filesystem>
 #include <functional>

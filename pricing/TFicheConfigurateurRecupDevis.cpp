@@ -1,7 +1,7 @@
-#include "TFicheConfigurateurRecupDevis.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
 
-#include "BuiltInVersion.h"
-#include "QuoteMapping.h"
+#include "foundation/Version.h"
+#include "pricing/QuoteMapping.h"
 
 namespace varno {
 namespace {
@@ -38,14 +38,13 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, const Services& services)
     : WorkflowWindow(owner, services, QSize(352, 241),
                      {QRect(16, 8, 320, 128), QRect(16, 8, 320, 128), QRect(16, 8, 320, 120)}),
-      lblChiffrage(makeLabel(this, "lblChiffrage", "Une fois votre chiffrage terminé veuillez : ", QRect(22, 143, 239, 13))),
+      lblChiffrage(
+          makeLabel(this, "lblChiffrage", "Une fois votre chiffrage terminé veuillez : ", QRect(22, 143, 239, 13))),
       lblOu(makeLabel(this, "lblOu", "ou ", QRect(169, 180, 15, 13))),
       btnDevisRecuperer(makeButton(this, "btnDevisRecuperer", "Récupérer le devis", QRect(22, 163, 125, 50))),
       btnAnnulerRecuperation(makeButton(this, "btnAnnulerRecuperation", "Annuler", QRect(202, 163, 125, 50))),
-      lblVersion(makeLabel(this, "lblVersion", QString("Version %1.51 du 04/05/2023").arg(kBuiltInVersion),
-                           QRect(176, 216, 151, 13))),
-      IdHTTP1(webClientOptions(services.endpoints)),
-      IdHTTP2(webClientOptions(services.endpoints)),
+      lblVersion(makeLabel(this, "lblVersion", QString::fromUtf8(kVersionLabel), QRect(176, 216, 151, 13))),
+      IdHTTP1(webClientOptions(services.endpoints)), IdHTTP2(webClientOptions(services.endpoints)),
       IdHTTP3(apiClientOptions(services.endpoints))
 {
     setObjectName("FicheConfigurateurRecupDevis");
@@ -87,7 +86,7 @@ int TFicheConfigurateurRecupDevis::GetJetonEtUrls()
     if (login_.isComplete()) {
         return 1;
     }
-    ErrorLines.push_back("L'information de connexion n'a pas été obtenue.");
+    ErrorLines.emplace_back("L'information de connexion n'a pas été obtenue.");
     return 0;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Gateway.h"
-#include "HttpClient.h"
-#include "WorkflowWindow.h"
+#include "net/HttpClient.h"
+#include "pricing/Gateway.h"
+#include "ui/WorkflowWindow.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -43,14 +43,14 @@ private:
     void btnDevisRecupererClick();
     void btnAnnulerRecuperationClick();
 
-    HttpClient IdHTTP1;  // gateway
-    HttpClient IdHTTP2;  // retrieval document
-    HttpClient IdHTTP3;  // configurator API
+    HttpClient IdHTTP1; // gateway
+    HttpClient IdHTTP2; // retrieval document
+    HttpClient IdHTTP3; // configurator API
     std::string userLogin_;
     std::string userPassword_;
     std::string quoteId_;
-    GatewayLogin login_;                  // GatewayToken, ConnectionUrl, RetrievalUrl
-    std::vector<std::string> ErrorLines;  // never cleared
+    GatewayLogin login_;                 // GatewayToken, ConnectionUrl, RetrievalUrl
+    std::vector<std::string> ErrorLines; // never cleared
 };
 
 } // namespace varno

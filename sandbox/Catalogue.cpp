@@ -1,14 +1,16 @@
-#include "Catalogue.h"
+#include "sandbox/Catalogue.h"
 
-#include "ProductPicture.h"
+#include "sandbox/ProductPicture.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
+#include <vector>
 
 namespace varno::sandbox {
 namespace {
@@ -45,31 +47,76 @@ const std::vector<Product>& catalogue(const std::string& brand)
 {
     static const std::map<std::string, std::vector<Product>> catalogues = {
         {"ferd",
-         {{"FE-PVC-2V", "Fenêtre PVC 2 vantaux", ProductKind::Window, "Fenêtre PVC blanc, double vitrage 4/16/4", 32000, 21000,
+         {{"FE-PVC-2V",
+           "Fenêtre PVC 2 vantaux",
+           ProductKind::Window,
+           "Fenêtre PVC blanc, double vitrage 4/16/4",
+           32000,
+           21000,
            {{"OB", "Oscillo-battant", "Ouverture oscillo-battante sur le vantail principal", 6500},
             {"VIT-PH", "Vitrage phonique", "Vitrage 10/14/4 affaiblissement acoustique 36 dB", 9000},
             {"GR", "Grille d'aération", "Entrée d'air hygroréglable", 2500}}},
-          {"FE-ALU-BC", "Baie coulissante aluminium", ProductKind::Window, "Baie coulissante 2 rails, aluminium laqué",
-           54000, 89000,
+          {"FE-ALU-BC",
+           "Baie coulissante aluminium",
+           ProductKind::Window,
+           "Baie coulissante 2 rails, aluminium laqué",
+           54000,
+           89000,
            {{"RAL", "Laquage RAL au choix", "Teinte RAL hors standard", 14000},
             {"SEC", "Serrure 3 points", "Fermeture de sécurité à 3 points", 8000}}},
-          {"PO-ENT", "Porte d'entrée acier", ProductKind::Door, "Porte d'entrée acier isolante, serrure 5 points", 61000,
-           129000, {{"OCU", "Oculus vitré", "Oculus verre feuilleté", 12000}, {"BAR", "Barre de tirage inox", "Barre 1 m", 9500}}}}},
+          {"PO-ENT",
+           "Porte d'entrée acier",
+           ProductKind::Door,
+           "Porte d'entrée acier isolante, serrure 5 points",
+           61000,
+           129000,
+           {{"OCU", "Oculus vitré", "Oculus verre feuilleté", 12000},
+            {"BAR", "Barre de tirage inox", "Barre 1 m", 9500}}}}},
         {"olka",
-         {{"VR-ALU", "Volet roulant aluminium", ProductKind::Shutter, "Volet roulant lames aluminium 39 mm", 21000, 24000,
+         {{"VR-ALU",
+           "Volet roulant aluminium",
+           ProductKind::Shutter,
+           "Volet roulant lames aluminium 39 mm",
+           21000,
+           24000,
            {{"MOT", "Motorisation radio", "Moteur radio avec télécommande", 18000},
             {"SOL", "Motorisation solaire", "Moteur autonome, panneau solaire", 29000}}},
-          {"VB-BOIS", "Volet battant bois", ProductKind::Shutter, "Volets battants pin, 2 vantaux", 26000, 31000,
+          {"VB-BOIS",
+           "Volet battant bois",
+           ProductKind::Shutter,
+           "Volets battants pin, 2 vantaux",
+           26000,
+           31000,
            {{"PEINT", "Finition peinte", "Peinture microporeuse 2 couches", 7000}}},
-          {"FE-BOIS", "Fenêtre bois 1 vantail", ProductKind::Window, "Fenêtre chêne, double vitrage", 45000, 38000,
+          {"FE-BOIS",
+           "Fenêtre bois 1 vantail",
+           ProductKind::Window,
+           "Fenêtre chêne, double vitrage",
+           45000,
+           38000,
            {{"OB", "Oscillo-battant", "Ouverture oscillo-battante", 6500}}}}},
         {"tamrix",
-         {{"PO-GAR", "Porte de garage sectionnelle", ProductKind::Door, "Porte sectionnelle isolée 40 mm", 24000, 99000,
+         {{"PO-GAR",
+           "Porte de garage sectionnelle",
+           ProductKind::Door,
+           "Porte sectionnelle isolée 40 mm",
+           24000,
+           99000,
            {{"MOT", "Motorisation", "Moteur 800 N avec 2 télécommandes", 35000},
             {"HUB", "Hublots", "Série de 4 hublots", 16000}}},
-          {"FE-ALU", "Fenêtre aluminium", ProductKind::Window, "Fenêtre aluminium à rupture de pont thermique", 49000,
-           42000, {{"VIT-SEC", "Vitrage retardateur d'effraction", "Vitrage 44.2/16/4", 11000}}},
-          {"VR-PVC", "Volet roulant PVC", ProductKind::Shutter, "Volet roulant lames PVC", 16000, 19000,
+          {"FE-ALU",
+           "Fenêtre aluminium",
+           ProductKind::Window,
+           "Fenêtre aluminium à rupture de pont thermique",
+           49000,
+           42000,
+           {{"VIT-SEC", "Vitrage retardateur d'effraction", "Vitrage 44.2/16/4", 11000}}},
+          {"VR-PVC",
+           "Volet roulant PVC",
+           ProductKind::Shutter,
+           "Volet roulant lames PVC",
+           16000,
+           19000,
            {{"MOT", "Motorisation filaire", "Moteur filaire avec inverseur", 12000}}}}},
     };
     static const std::vector<Product> none;
@@ -100,9 +147,10 @@ BrandColours brandColours(const std::string& brand)
 
 std::string decimal(long long cents)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%lld.%02lld", cents < 0 ? "-" : "", std::llabs(cents) / 100, std::llabs(cents) % 100);
-    return text;
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%s%lld.%02lld", cents < 0 ? "-" : "", std::llabs(cents) / 100,
+                  std::llabs(cents) % 100);
+    return text.data();
 }
 
 std::optional<std::string> invalidChoice(const std::string& brand, const Choice& choice)

@@ -10,7 +10,7 @@ struct Option {
     std::string code;
     std::string name;
     std::string description;
-    long long priceCents;  // per unit
+    long long priceCents; // per unit
 };
 
 enum class ProductKind { Window, Door, Shutter };

@@ -1,4 +1,4 @@
-#include "ConfiguratorPage.h"
+#include "sandbox/ConfiguratorPage.h"
 
 #include <algorithm>
 
@@ -12,7 +12,8 @@ std::string pageHead(const std::string& title, const std::string& brand)
            "</title>\n<style>\n:root{--primary:" + colours.primary + ";--accent:" + colours.accent +
            "}\nbody{font-family:'DejaVu Sans',Arial,sans-serif;margin:0;background:#f5f6f8;color:#222}\n"
            "header{background:var(--primary);color:#fff;padding:14px 28px}header h1{margin:0;font-size:1.5em}\n"
-           "header p{margin:4px 0 0;opacity:.85}main{max-width:720px;margin:24px auto;background:#fff;padding:24px 28px;"
+           "header p{margin:4px 0 0;opacity:.85}main{max-width:720px;margin:24px auto;background:#fff;padding:24px "
+           "28px;"
            "border-radius:8px;box-shadow:0 1px 4px #0002}\nlabel{display:block;margin:12px 0}"
            "input[type=number],input[type=text],select{display:block;margin-top:4px;padding:6px;width:100%;"
            "box-sizing:border-box}\nfieldset{border:1px solid #ddd;border-radius:6px}fieldset label{margin:6px 0}\n"
@@ -62,13 +63,13 @@ std::string configuratorPage(const Session& session, const Choice& choice, const
     const std::vector<Product>& products = catalogue(session.brand);
     const std::string& chosen = choice.product.empty() && !products.empty() ? products.front().code : choice.product;
     std::string html = pageHead("Configurateur " + session.brand, session.brand);
-    html += "<body><header><h1>" + escapeHtml(session.brand) + " — Configurateur</h1><p>Connecté : " +
-            escapeHtml(session.email) + (session.recordId ? " · devis n° " + std::to_string(*session.recordId) : "") +
-            "</p></header>\n<main>\n";
+    html += "<body><header><h1>" + escapeHtml(session.brand) +
+            " — Configurateur</h1><p>Connecté : " + escapeHtml(session.email) +
+            (session.recordId ? " · devis n° " + std::to_string(*session.recordId) : "") + "</p></header>\n<main>\n";
     if (!error.empty()) {
         html += "<p class=\"erreur\">" + escapeHtml(error) + "</p>\n";
     }
-    html += "<form method=\"post\" action=\"/configurateur/" + session.token + "/valider\" id=\"devis\">\n";
+    html += R"(<form method="post" action="/configurateur/)" + session.token + "/valider\" id=\"devis\">\n";
     html += "<label>Produit<select name=\"product\" id=\"product\">\n";
     for (const Product& product : products) {
         html += "<option value=\"" + product.code + "\" data-m2=\"" + std::to_string(product.pricePerSquareMeterCents) +
@@ -76,23 +77,25 @@ std::string configuratorPage(const Session& session, const Choice& choice, const
                 (product.code == chosen ? " selected" : "") + ">" + escapeHtml(product.name) + "</option>\n";
     }
     html += "</select></label>\n";
-    html += "<label>Largeur (mm)<input type=\"number\" name=\"width\" id=\"width\" min=\"300\" max=\"6000\" required value=\"" +
+    html += R"(<label>Largeur (mm)<input type="number" name="width" id="width" min="300" max="6000" required value=")" +
             std::to_string(choice.widthMm > 0 ? choice.widthMm : 1200) + "\"></label>\n";
-    html += "<label>Hauteur (mm)<input type=\"number\" name=\"height\" id=\"height\" min=\"300\" max=\"3500\" required value=\"" +
-            std::to_string(choice.heightMm > 0 ? choice.heightMm : 1350) + "\"></label>\n";
+    html +=
+        R"(<label>Hauteur (mm)<input type="number" name="height" id="height" min="300" max="3500" required value=")" +
+        std::to_string(choice.heightMm > 0 ? choice.heightMm : 1350) + "\"></label>\n";
     html += "<fieldset id=\"options\"><legend>Options</legend>\n";
     for (const Product& product : products) {
         for (const Option& option : product.options) {
-            const bool checked = product.code == chosen &&
-                                 std::find(choice.options.begin(), choice.options.end(), option.code) != choice.options.end();
-            html += "<label data-product=\"" + product.code + "\"><input type=\"checkbox\" name=\"option\" value=\"" +
+            const bool checked = product.code == chosen && std::find(choice.options.begin(), choice.options.end(),
+                                                                     option.code) != choice.options.end();
+            html += "<label data-product=\"" + product.code + R"("><input type="checkbox" name="option" value=")" +
                     option.code + "\" data-price=\"" + std::to_string(option.priceCents) + "\"" +
                     (checked ? " checked" : "") + "> " + escapeHtml(option.name) + " (+" + euros(option.priceCents) +
                     ")</label>\n";
         }
     }
     html += "</fieldset>\n";
-    html += "<label>Quantité<input type=\"number\" name=\"quantity\" id=\"quantity\" min=\"1\" max=\"99\" required value=\"" +
+    html += "<label>Quantité<input type=\"number\" name=\"quantity\" id=\"quantity\" min=\"1\" max=\"99\" required "
+            "value=\"" +
             std::to_string(choice.quantity > 0 ? choice.quantity : 1) + "\"></label>\n";
     html += "<label>Repère (pièce)<input type=\"text\" name=\"location\" id=\"location\" maxlength=\"40\" "
             "placeholder=\"Salon, Chambre 1…\" value=\"" +
@@ -129,7 +132,8 @@ std::string confirmationPage(const Session& session, long long recordId, const s
            " — Configurateur</h1></header>\n<main><h2 id=\"confirmation\">Chiffrage enregistré</h2>\n<p>" +
            escapeHtml(productName) + ", devis n° <strong id=\"devis\">" + std::to_string(recordId) +
            "</strong>.</p>\n<p>Retournez dans votre logiciel et cliquez sur « Récupérer le devis ».</p>\n"
-           "<p><a href=\"/configurateur/" + session.token + "\">Modifier le chiffrage</a></p></main></body></html>\n";
+           "<p><a href=\"/configurateur/" +
+           session.token + "\">Modifier le chiffrage</a></p></main></body></html>\n";
 }
 
 std::string messagePage(const std::string& title, const std::string& text)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "Store.h"
+#include "sandbox/Catalogue.h"
+#include "sandbox/Store.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ConnectionGuard.h"
+#include "sandbox/ConnectionGuard.h"
 
 #include <sys/socket.h>
 
@@ -93,11 +93,10 @@ void ConnectionGuard::onTlsFree(void* parent, void* pointer, CRYPTO_EX_DATA*, in
 
 void ConnectionGuard::started(SSL* ssl)
 {
-    static const int connectionIndex =
-        SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, &ConnectionGuard::onTlsFree);
+    static const int connectionIndex = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, &ConnectionGuard::onTlsFree);
     std::lock_guard lock(mutex_);
     if (connections_.contains(ssl)) {
-        return;  // a later handshake on the same connection
+        return; // a later handshake on the same connection
     }
     Connection connection{SSL_get_fd(ssl), Clock::now() + deadline_};
     if (refuseNextConnection) {

@@ -52,7 +52,7 @@ private:
 
     const int maxConnections_;
     const std::chrono::milliseconds deadline_;
-    std::atomic<int> accepted_{0};  // handed to the workers and not yet finished
+    std::atomic<int> accepted_{0}; // handed to the workers and not yet finished
     std::mutex mutex_;
     std::map<const SSL*, Connection> connections_;
     std::condition_variable stop_;

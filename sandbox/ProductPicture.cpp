@@ -1,4 +1,4 @@
-#include "ProductPicture.h"
+#include "sandbox/ProductPicture.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -30,7 +30,8 @@ std::string productPictureBase64(ProductKind kind, BrandColours colours, int wid
         painter.setPen(QPen(primary, 6));
         painter.drawLine(QPointF(frame.center().x(), frame.top()), QPointF(frame.center().x(), frame.bottom()));
         painter.setPen(QPen(accent, 3));
-        painter.drawLine(frame.topLeft() + QPointF(12, 12), frame.topLeft() + QPointF(frame.width() / 3, frame.height() / 3));
+        painter.drawLine(frame.topLeft() + QPointF(12, 12),
+                         frame.topLeft() + QPointF(frame.width() / 3, frame.height() / 3));
         break;
     case ProductKind::Door:
         painter.setBrush(accent.lighter(130));
@@ -41,8 +42,8 @@ std::string productPictureBase64(ProductKind kind, BrandColours colours, int wid
     case ProductKind::Shutter:
         painter.setPen(QPen(primary.darker(120), 2));
         painter.setBrush(accent);
-        for (double y = frame.top() + 6; y < frame.bottom() - 6; y += 14) {
-            painter.drawRect(QRectF(frame.left() + 6, y, frame.width() - 12, 10));
+        for (int slat = 0; frame.top() + 6 + 14 * slat < frame.bottom() - 6; ++slat) {
+            painter.drawRect(QRectF(frame.left() + 6, frame.top() + 6 + 14 * slat, frame.width() - 12, 10));
         }
         break;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue.h"
+#include "sandbox/Catalogue.h"
 
 #include <string>
 

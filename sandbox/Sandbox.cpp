@@ -1,9 +1,9 @@
-#include "Sandbox.h"
+#include "sandbox/Sandbox.h"
 
-#include "Catalogue.h"
-#include "ConfiguratorPage.h"
-#include "Error.h"
-#include "Json.h"
+#include "foundation/Error.h"
+#include "foundation/Json.h"
+#include "sandbox/Catalogue.h"
+#include "sandbox/ConfiguratorPage.h"
 
 #include <QByteArray>
 
@@ -119,8 +119,8 @@ std::string maskedTarget(const std::string& target)
         const std::string pair = target.substr(start, end - start);
         const std::size_t equals = pair.find('=');
         const QByteArray key = QByteArray::fromStdString(pair.substr(0, equals));
-        const bool secret = equals != std::string::npos &&
-                            QByteArray::fromPercentEncoding(QByteArray(key).replace('+', ' ')) == "mdp";
+        const bool secret =
+            equals != std::string::npos && QByteArray::fromPercentEncoding(QByteArray(key).replace('+', ' ')) == "mdp";
         masked += separator + (secret ? pair.substr(0, equals + 1) + "***" : pair);
         start = end + 1;
     }
@@ -206,8 +206,8 @@ bool Sandbox::authorizeApi(const httplib::Request& request, httplib::Response& r
 // the API's credentials. A refused request's connection ends with the answer, its body unread.
 bool Sandbox::refuseBeforeBody(const httplib::Request& request, httplib::Response& response)
 {
-    const bool mayHaveBody = request.method == "POST" || request.method == "PUT" || request.method == "PATCH" ||
-                             request.method == "DELETE";
+    const bool mayHaveBody =
+        request.method == "POST" || request.method == "PUT" || request.method == "PATCH" || request.method == "DELETE";
     const std::string length = request.get_header_value("Content-Length");
     const std::string encoding = request.get_header_value("Content-Encoding");
     const auto refuse = [&](int status, const char* reason) {
@@ -244,7 +244,8 @@ void Sandbox::addRoutes()
         const long long number = ++requestCount_;
         if (options_.failEvery > 0 && number % options_.failEvery == 0) {
             response.status = 503;
-            response.set_content("Service temporairement indisponible (panne simulée par le bac à sable)", "text/plain");
+            response.set_content("Service temporairement indisponible (panne simulée par le bac à sable)",
+                                 "text/plain");
             return httplib::Server::HandlerResponse::Handled;
         }
         return refuseBeforeBody(request, response) ? httplib::Server::HandlerResponse::Handled
@@ -265,7 +266,7 @@ void Sandbox::addRoutes()
                       << std::endl;
     });
 
-    server_.Get("/", [this](const httplib::Request&, httplib::Response& response) {
+    server_.Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(messagePage("Bac à sable Varno", "Passerelle, configurateur et API de configuration "
                                                               "locaux. Voir le README du projet pour les comptes de "
                                                               "démonstration et les devis de test."),
@@ -310,24 +311,24 @@ void Sandbox::addRoutes()
         response.set_content(configuratorPage(*session, choice, ""), "text/html; charset=utf-8");
     });
 
-    server_.Post("/configurateur/([0-9a-f]+)/valider", [this](const httplib::Request& request,
-                                                              httplib::Response& response) {
-        const std::optional<Session> session = pageSession(store_, request, response);
-        if (!session) {
-            return;
-        }
-        const Choice choice = choiceFromForm(request);
-        if (const std::optional<std::string> problem = invalidChoice(session->brand, choice)) {
-            response.status = 422;
-            response.set_content(configuratorPage(*session, choice, *problem), "text/html; charset=utf-8");
-            return;
-        }
-        const long long id = store_.saveRecord(*session, choiceJson(choice), [&](long long recordId) {
-            return quotationRecordJson(recordId, session->brand, choice, false);
+    server_.Post(
+        "/configurateur/([0-9a-f]+)/valider", [this](const httplib::Request& request, httplib::Response& response) {
+            const std::optional<Session> session = pageSession(store_, request, response);
+            if (!session) {
+                return;
+            }
+            const Choice choice = choiceFromForm(request);
+            if (const std::optional<std::string> problem = invalidChoice(session->brand, choice)) {
+                response.status = 422;
+                response.set_content(configuratorPage(*session, choice, *problem), "text/html; charset=utf-8");
+                return;
+            }
+            const long long id = store_.saveRecord(*session, choiceJson(choice), [&](long long recordId) {
+                return quotationRecordJson(recordId, session->brand, choice, false);
+            });
+            response.set_content(confirmationPage(*session, id, findProduct(session->brand, choice.product)->name),
+                                 "text/html; charset=utf-8");
         });
-        response.set_content(confirmationPage(*session, id, findProduct(session->brand, choice.product)->name),
-                             "text/html; charset=utf-8");
-    });
 
     server_.Get("/recuperation/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
         const std::optional<Session> session = store_.session(request.matches[1]);
@@ -336,26 +337,28 @@ void Sandbox::addRoutes()
             response.set_content(configurateurXml({}), "text/xml; charset=utf-8");
             return;
         }
-        response.set_content(configurateurXml({{"Jeton", session->token},
-                                               {"Passerelle", session->brand},
-                                               {"Project", session->validated ? std::to_string(*session->recordId) : ""}}),
-                             "text/xml; charset=utf-8");
+        response.set_content(
+            configurateurXml({{"Jeton", session->token},
+                              {"Passerelle", session->brand},
+                              {"Project", session->validated ? std::to_string(*session->recordId) : ""}}),
+            "text/xml; charset=utf-8");
     });
 
     // The API's credentials are checked before routing (refuseBeforeBody).
-    server_.Get("/api/v2.0/quotation-records/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::optional<long long> id = parseRecordId(request.matches[1]);
-        const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
-        if (!record) {
-            response.status = 404;
-            response.set_content(R"({"error":"quotation record not found"})", "application/json");
-            return;
-        }
-        response.set_content(record->json, "application/json; charset=utf-8");
-    });
+    server_.Get("/api/v2.0/quotation-records/(.*)",
+                [this](const httplib::Request& request, httplib::Response& response) {
+                    const std::optional<long long> id = parseRecordId(request.matches[1]);
+                    const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
+                    if (!record) {
+                        response.status = 404;
+                        response.set_content(R"({"error":"quotation record not found"})", "application/json");
+                        return;
+                    }
+                    response.set_content(record->json, "application/json; charset=utf-8");
+                });
 
     server_.Post("/api/v1.1/createorderprocess/checkquotationrecords", [this](const httplib::Request& request,
-                                                                               httplib::Response& response) {
+                                                                              httplib::Response& response) {
         const std::optional<JsonValue> ids = jsonBody(request);
         if (!ids || !ids->isArray()) {
             response.status = 400;
@@ -388,7 +391,7 @@ void Sandbox::addRoutes()
     });
 
     server_.Post("/api/v1.1/createorderprocess/createorder", [this](const httplib::Request& request,
-                                                                     httplib::Response& response) {
+                                                                    httplib::Response& response) {
         const std::optional<JsonValue> order = jsonBody(request);
         const JsonValue* recordIds = order && order->isObject() ? order->member("quotationRecordIds") : nullptr;
         if (recordIds == nullptr || !recordIds->isArray()) {
@@ -411,7 +414,7 @@ void Sandbox::addRoutes()
             readable ? store_.createOrder(ids, text("documentNumber"), text("documentTitle"), text("documentDate"))
                      : std::nullopt;
         if (!reference) {
-            response.set_content("null", "application/json");  // the configurator's refusal
+            response.set_content("null", "application/json"); // the configurator's refusal
             return;
         }
         rapidjson::StringBuffer buffer;
@@ -446,11 +449,13 @@ void Sandbox::seed()
         {4720, "ferd", {"FE-PVC-2V", 600, 800, 1, {}, "Salle de bains"}, false, "NOT_FOUND", nullptr},
     };
     std::vector<Record> records;
+    records.reserve(seeds.size());
     for (const SeedRecord& seedRecord : seeds) {
-        records.push_back({seedRecord.id, seedRecord.brand, choiceJson(seedRecord.choice),
-                              quotationRecordJson(seedRecord.id, seedRecord.brand, seedRecord.choice, seedRecord.indirectMode),
-                              seedRecord.indirectMode, seedRecord.checkCode != nullptr ? seedRecord.checkCode : "",
-                              seedRecord.orderReference != nullptr ? seedRecord.orderReference : ""});
+        records.push_back(
+            {seedRecord.id, seedRecord.brand, choiceJson(seedRecord.choice),
+             quotationRecordJson(seedRecord.id, seedRecord.brand, seedRecord.choice, seedRecord.indirectMode),
+             seedRecord.indirectMode, seedRecord.checkCode != nullptr ? seedRecord.checkCode : "",
+             seedRecord.orderReference != nullptr ? seedRecord.orderReference : ""});
     }
     store_.addSeedRecords(records);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConfiguratorApi.h"
-#include "ConnectionGuard.h"
-#include "Store.h"
+#include "net/ConfiguratorApi.h"
+#include "sandbox/ConnectionGuard.h"
+#include "sandbox/Store.h"
 
 #include <httplib.h>
 
@@ -16,21 +16,21 @@
 namespace varno::sandbox {
 
 struct SandboxOptions {
-    int port = 8443;  // 0: any free port
+    int port = 8443; // 0: any free port
     std::string dataDir;
     std::string certificateFile;
     std::string keyFile;
-    ApiAccount apiAccount;  // the credentials and issuer key the API accepts
-    int latencyMs = 0;      // added before every answer
-    int failEvery = 0;      // every Nth request answers 503
+    ApiAccount apiAccount; // the credentials and issuer key the API accepts
+    int latencyMs = 0;     // added before every answer
+    int failEvery = 0;     // every Nth request answers 503
     std::ostream* log = nullptr;
-    int maxConnections = 64;                                   // served at once; more are closed at once
-    std::chrono::milliseconds requestDeadline{10000};          // for a request to arrive and be answered
+    int maxConnections = 64;                          // served at once; more are closed at once
+    std::chrono::milliseconds requestDeadline{10000}; // for a request to arrive and be answered
 };
 
 // A request body is read only when announced by its length, plain, and no larger than this: the
 // largest real body (an order of a few hundred records) is a few kilobytes.
-constexpr std::size_t kMaxRequestBody = 1024 * 1024;
+constexpr std::size_t kMaxRequestBody = std::size_t{1024} * 1024;
 
 // The local stand-in for the gateway, the online configurator and the configurator API, on one HTTPS
 // server bound to loopback.

@@ -1,4 +1,4 @@
-#include "Store.h"
+#include "sandbox/Store.h"
 
 #include <sqlite3.h>
 
@@ -8,10 +8,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace varno::sandbox {
 namespace {
@@ -230,8 +232,8 @@ std::optional<Record> Store::record(long long id)
     if (!query.bind(1, id).step()) {
         return std::nullopt;
     }
-    return Record{query.number(0), query.text(1), query.text(2), query.text(3), query.number(4) != 0, query.text(5),
-                  query.text(6)};
+    return Record{query.number(0),      query.text(1), query.text(2), query.text(3),
+                  query.number(4) != 0, query.text(5), query.text(6)};
 }
 
 bool Store::isEmpty()
@@ -241,8 +243,9 @@ bool Store::isEmpty()
     return !query.step();
 }
 
-std::optional<std::string> Store::createOrder(const std::vector<long long>& recordIds, const std::string& documentNumber,
-                                              const std::string& documentTitle, const std::string& documentDate)
+std::optional<std::string> Store::createOrder(const std::vector<long long>& recordIds,
+                                              const std::string& documentNumber, const std::string& documentTitle,
+                                              const std::string& documentDate)
 {
     std::lock_guard lock(mutex_);
     if (recordIds.empty()) {
@@ -260,8 +263,9 @@ std::optional<std::string> Store::createOrder(const std::vector<long long>& reco
     }
     Statement count(database_, "SELECT COUNT(*) FROM orders");
     count.step();
-    char reference[32];
-    std::snprintf(reference, sizeof reference, "CMD-2026-%06lld", 1000 + count.number(0) + 1);
+    std::array<char, 32> formatted{};
+    std::snprintf(formatted.data(), formatted.size(), "CMD-2026-%06lld", 1000 + count.number(0) + 1);
+    const std::string reference = formatted.data();
     Statement insert(database_, "INSERT INTO orders (reference, record_ids, document_number, document_title,"
                                 " document_date) VALUES (?, ?, ?, ?, ?)");
     insert.bind(1, reference).bind(2, ids).bind(3, documentNumber).bind(4, documentTitle).bind(5, documentDate).step();

@@ -15,19 +15,19 @@ struct Session {
     std::string token;
     std::string brand;
     std::string email;
-    std::optional<long long> recordId;  // the quotation record priced (or reopened) in this session
-    bool validated = false;             // "Valider le chiffrage" was pressed in this session
+    std::optional<long long> recordId; // the quotation record priced (or reopened) in this session
+    bool validated = false;            // "Valider le chiffrage" was pressed in this session
 };
 
 // A quotation record as the configurator API serves it, with the state the order process reads.
 struct Record {
     long long id = 0;
     std::string brand;
-    std::string choice;     // the person's choices on the configurator page (JSON), to reopen the quote
-    std::string json;       // the record as the API answers it
+    std::string choice; // the person's choices on the configurator page (JSON), to reopen the quote
+    std::string json;   // the record as the API answers it
     bool indirectMode = false;
-    std::string checkCode;  // an order-process error the record carries (seeded); empty when none
-    std::string orderReference;  // set once ordered
+    std::string checkCode;      // an order-process error the record carries (seeded); empty when none
+    std::string orderReference; // set once ordered
 };
 
 // The sandbox's state in SQLite: accounts, gateway sessions, quotation records, orders. It survives a

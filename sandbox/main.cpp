@@ -1,8 +1,8 @@
 // varno-sandbox: the gateway, the online configurator and the configurator API on this machine.
 //
 //   varno-sandbox [--port N] [--data-dir DIR] [--cert FILE] [--key FILE] [--latency MS] [--fail-every N]
-#include "BuiltIn.h"
-#include "Sandbox.h"
+#include "app/BuiltIn.h"
+#include "sandbox/Sandbox.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
                 return usage(("unknown option " + name).c_str());
             }
         } catch (const std::exception&) {
-            return usage(("not a number for " + name + ": " + value).c_str());
+            return usage(std::string("not a number for ").append(name).append(": ").append(value).c_str());
         }
     }
 
@@ -71,8 +71,8 @@ int main(int argc, char* argv[])
     try {
         varno::sandbox::Sandbox sandbox(options);
         const int port = sandbox.start();
-        std::cout << "varno-sandbox: listening on https://localhost:" << port << " (data in " << options.dataDir
-                  << ")" << std::endl;
+        std::cout << "varno-sandbox: listening on https://localhost:" << port << " (data in " << options.dataDir << ")"
+                  << std::endl;
         int received = 0;
         sigwait(&stopSignals, &received);
         std::cout << "varno-sandbox: stopping (" << (received == SIGINT ? "SIGINT" : "SIGTERM") << ")" << std::endl;

@@ -1,6 +1,6 @@
-#include "TFicheConfigurateurVerification.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
-#include "Verification.h"
+#include "verification/Verification.h"
 
 namespace varno {
 

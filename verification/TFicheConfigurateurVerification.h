@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HttpClient.h"
-#include "ProgressWindow.h"
+#include "net/HttpClient.h"
+#include "ui/ProgressWindow.h"
 
 namespace varno {
 

@@ -1,6 +1,6 @@
-#include "Verification.h"
+#include "verification/Verification.h"
 
-#include "Json.h"
+#include "foundation/Json.h"
 
 namespace varno {
 namespace {

@@ -1,6 +1,6 @@
-#include "Configuration.h"
-#include "FilePath.h"
-#include "Recorders.h"
+#include "app/Configuration.h"
+#include "foundation/FilePath.h"
+#include "tests/support/Recorders.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +26,7 @@ protected:
 
     std::string write(const std::string& content)
     {
-        const std::string path = QDir(folder.path()).filePath("config.ini").toStdString();
+        std::string path = QDir(folder.path()).filePath("config.ini").toStdString();
         test::writeFileBytes(path, content);
         return path;
     }
@@ -34,11 +34,12 @@ protected:
 
 TEST_F(ConfigurationTest, ReadsTheNineKeys)
 {
-    const auto configuration = readConfiguration(write("[General]\r\nVersion=1\r\nConfigurateur=olka\r\nMode=commande\r\n"
-                                                       "[Utilisateur]\r\nIdentifiant=jean@exemple.fr\r\nMotDePasse=s3cr&t\r\n"
-                                                       "[Update]\r\nDevisId=12345\r\n[RecordId]\r\nValeur=12,13\r\n"
-                                                       "[Commande]\r\nNumero=CDE-0042\r\nReference=Chantier 12\r\n"),
-                                                 messages);
+    const auto configuration =
+        readConfiguration(write("[General]\r\nVersion=1\r\nConfigurateur=olka\r\nMode=commande\r\n"
+                                "[Utilisateur]\r\nIdentifiant=jean@exemple.fr\r\nMotDePasse=s3cr&t\r\n"
+                                "[Update]\r\nDevisId=12345\r\n[RecordId]\r\nValeur=12,13\r\n"
+                                "[Commande]\r\nNumero=CDE-0042\r\nReference=Chantier 12\r\n"),
+                          messages);
     ASSERT_TRUE(configuration);
     EXPECT_EQ(configuration->expectedVersion, "1");
     EXPECT_EQ(configuration->brand, "olka");
@@ -89,8 +90,8 @@ TEST_F(ConfigurationTest, AnUnreadableFileIsToldWithItsPath)
 {
     const std::string path = write("[General]\r\nVersion=1\r\n");
 #ifdef _WIN32
-    const HANDLE held = CreateFileW(pathFromUtf8(path).wstring().c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE held = CreateFileW(pathFromUtf8(path).wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 #else
     if (geteuid() == 0) {

@@ -1,6 +1,6 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
-#include "Pictures.h"
-#include "TestHttpsServer.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,8 +78,10 @@ protected:
 
 TEST_F(ExecutableTest, AWrongArgumentCountIsRefusedWithItsMessage)
 {
-    const QString expected = "message:\nConfigurateur Varno - Verifiez vos paramètres !\n1. Fichier temp.\n2. Fichier config.\n\n";
-    for (const QStringList& arguments : {QStringList{}, QStringList{"devis.xml"}, QStringList{"devis.xml", "config.ini", "x"}}) {
+    const QString expected =
+        "message:\nConfigurateur Varno - Verifiez vos paramètres !\n1. Fichier temp.\n2. Fichier config.\n\n";
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"devis.xml"}, QStringList{"devis.xml", "config.ini", "x"}}) {
         QFile::remove(path("messages.log"));
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.exitCode, 0);
@@ -94,8 +96,8 @@ TEST_F(ExecutableTest, AMissingConfigurationIsToldWithItsPathAsGiven)
         QFile::remove(path("messages.log"));
         const Outcome outcome = run({"devis.xml", configuration});
         EXPECT_EQ(outcome.exitCode, 0);
-        EXPECT_EQ(outcome.messages, "message:\nLe configurateur Varno n'est pas configuré. Le fichier : " + configuration +
-                                        " n'existe pas.\n\n");
+        EXPECT_EQ(outcome.messages, "message:\nLe configurateur Varno n'est pas configuré. Le fichier : " +
+                                        configuration + " n'existe pas.\n\n");
         EXPECT_EQ(outcome.temporaryFile, "host content");
     }
 }
@@ -119,7 +121,8 @@ TEST_F(ExecutableTest, ArgumentsThatLookLikeQtOptionsAreStillPaths)
 {
     const Outcome outcome = run({"-platform", "xcb"});
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.messages, "message:\nLe configurateur Varno n'est pas configuré. Le fichier : xcb n'existe pas.\n\n");
+    EXPECT_EQ(outcome.messages,
+              "message:\nLe configurateur Varno n'est pas configuré. Le fichier : xcb n'existe pas.\n\n");
 }
 
 #ifndef _WIN32
@@ -151,7 +154,8 @@ TEST_F(ExecutableTest, AVersionMismatchEndsWithoutTouchingTheTemporaryFile)
     write(path("config.ini"), "[General]\r\nVersion=2\r\nConfigurateur=olka\r\nMode=commande\r\n");
     const Outcome outcome = run({"devis.xml", "config.ini"});
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.messages, "message:\nVotre Configurateur olka est en Version 1 et devrait être en Version 2.\n\n");
+    EXPECT_EQ(outcome.messages,
+              "message:\nVotre Configurateur olka est en Version 1 et devrait être en Version 2.\n\n");
     EXPECT_EQ(outcome.temporaryFile, "host content");
 }
 
@@ -204,7 +208,8 @@ TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
     EXPECT_EQ(outcome.messages, "");
     EXPECT_EQ(outcome.temporaryFile,
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project>123</Project><Verification>"
-              "<Code>PRICER_NOT_ALLOWED</Code><Libelle>L\x92utilisateur n\x92" "a pas le droit d\x92utiliser cette "
+              "<Code>PRICER_NOT_ALLOWED</Code><Libelle>L\x92utilisateur n\x92"
+              "a pas le droit d\x92utiliser cette "
               "biblioth\xE8que.</Libelle></Verification></Configurateur>\r\n");
     EXPECT_EQ(api->requests().size(), 2u);
 }
@@ -216,11 +221,12 @@ TEST_F(ExecutableWorkflowTest, AnAccentedFolderReceivesTheResultDocument)
     const QString temporaryFile = "Hélène/Κείμενα/devis é.xml";
     write(path("Hélène/Κείμενα/config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
                                              "[RecordId]\r\nValeur=123\r\n");
-    const Outcome outcome = run({QDir::toNativeSeparators(path(temporaryFile)),
-                                 QDir::toNativeSeparators(path("Hélène/Κείμενα/config.ini"))},
-                                temporaryFile);
+    const Outcome outcome = run(
+        {QDir::toNativeSeparators(path(temporaryFile)), QDir::toNativeSeparators(path("Hélène/Κείμενα/config.ini"))},
+        temporaryFile);
     EXPECT_EQ(outcome.messages, "");
-    EXPECT_TRUE(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>")) << outcome.temporaryFile.toStdString();
+    EXPECT_TRUE(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>"))
+        << outcome.temporaryFile.toStdString();
     EXPECT_EQ(QDir(path("Hélène/Κείμενα")).entryList(QDir::Files), QStringList({"config.ini", "devis é.xml"}));
 }
 
@@ -235,10 +241,11 @@ TEST_F(ExecutableWorkflowTest, OrderWritesTheResultDocument)
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project>123</Project><Commande>"
               "<Code>REFERENCE</Code><Libelle>C-2024-0815</Libelle></Commande></Configurateur>\r\n");
     ASSERT_EQ(api->requests().size(), 1u);
-    EXPECT_TRUE(std::regex_match(api->requests()[0].body,
-                                 std::regex(R"(\{"quotationRecordIds": \[123\],"documentNumber": "de\(KORVALIS\)CDE-0042",)"
-                                            R"("documentTitle": "Chantier 12","documentDate": "\\/Date\(\d+\+0100\)\\/" ,)"
-                                            R"("comment": ""\})")))
+    EXPECT_TRUE(
+        std::regex_match(api->requests()[0].body,
+                         std::regex(R"(\{"quotationRecordIds": \[123\],"documentNumber": "de\(KORVALIS\)CDE-0042",)"
+                                    R"("documentTitle": "Chantier 12","documentDate": "\\/Date\(\d+\+0100\)\\/" ,)"
+                                    R"("comment": ""\})")))
         << api->requests()[0].body;
 }
 
@@ -253,7 +260,7 @@ TEST_F(ExecutableWorkflowTest, AFailedCheckShowsTheErrorAndLeavesTheTemporaryFil
     for (int i = 0; i < 100 && !log.exists(); ++i) {
         process.waitForFinished(100);
     }
-    process.kill();  // the offscreen platform has no window that a polite close could reach on Windows
+    process.kill(); // the offscreen platform has no window that a polite close could reach on Windows
     process.waitForFinished(10000);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString messages = QString::fromUtf8(log.readAll());
@@ -280,7 +287,8 @@ HWND visibleWindowOf(qint64 processId, const wchar_t* captionPart)
             GetWindowThreadProcessId(window, &owner);
             wchar_t caption[256] = {};
             GetWindowTextW(window, caption, 256);
-            if (owner == wanted.processId && IsWindowVisible(window) && wcsstr(caption, wanted.captionPart) != nullptr) {
+            if (owner == wanted.processId && IsWindowVisible(window) &&
+                wcsstr(caption, wanted.captionPart) != nullptr) {
                 wanted.found = window;
                 return FALSE;
             }
@@ -322,9 +330,9 @@ TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
         GTEST_SKIP() << "the windows platform under Wine needs a display (scripts/windows starts Xvfb)";
     }
     const std::string base = api->baseUrl();
-    const std::string record = R"({"location":"Salon","printImage":{"value":")" +
-                               varno::test::encodedPicture("JPEG", QSize(40, 30)) +
-                               R"("},"product":{"name":"Fenêtre","quantity":2},"pricing":{"totalPurchasePrice":987.00}})";
+    const std::string record =
+        R"({"location":"Salon","printImage":{"value":")" + varno::test::encodedPicture("JPEG", QSize(40, 30)) +
+        R"("},"product":{"name":"Fenêtre","quantity":2},"pricing":{"totalPurchasePrice":987.00}})";
     api->setHandler([base, record](const httplib::Request& request, httplib::Response& response) {
         if (request.path == "/index.php/Services/jeton") {
             response.set_content("<Configurateur><Jeton>tok-1</Jeton><UrlConnexion>" + base +
@@ -349,7 +357,7 @@ TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
         window = visibleWindowOf(process.processId(), L"Chiffrage");
     }
     ASSERT_NE(window, nullptr) << "the pricing window never showed";
-    clickAt(window, {84, 188});  // the middle of "Récupérer le devis"
+    clickAt(window, {84, 188}); // the middle of "Récupérer le devis"
     const bool ended = process.waitForFinished(30000);
     if (!ended) {
         process.kill();

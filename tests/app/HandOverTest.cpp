@@ -1,5 +1,5 @@
-#include "FilePath.h"
-#include "HandOver.h"
+#include "app/HandOver.h"
+#include "foundation/FilePath.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -35,10 +35,9 @@ TEST(HandOver, PricingReceivesItsEightValuesInOrder)
 {
     RecordingWindow window;
     handOverToPricing(window, values());
-    EXPECT_THAT(window.received,
-                testing::ElementsAre("Brand=ferd", "TemporaryFilePath=C:\\Echange\\devis.xml", "UserLogin=login",
-                                     "UserPassword=password", "QuoteId=Q1", "ApiUserName=api@x.test",
-                                     "ApiPassword=pw", "IssuerKey=key"));
+    EXPECT_THAT(window.received, testing::ElementsAre("Brand=ferd", "TemporaryFilePath=C:\\Echange\\devis.xml",
+                                                      "UserLogin=login", "UserPassword=password", "QuoteId=Q1",
+                                                      "ApiUserName=api@x.test", "ApiPassword=pw", "IssuerKey=key"));
 }
 
 TEST(HandOver, VerificationReceivesItsSixValuesInOrder)
@@ -54,10 +53,9 @@ TEST(HandOver, OrderReceivesItsEightValuesInOrder)
 {
     RecordingWindow window;
     handOverToOrder(window, values());
-    EXPECT_THAT(window.received,
-                testing::ElementsAre("Brand=ferd", "TemporaryFilePath=C:\\Echange\\devis.xml", "ApiUserName=api@x.test",
-                                     "ApiPassword=pw", "IssuerKey=key", "RecordId=R1", "OrderNumber=N1",
-                                     "OrderReference=Ref1"));
+    EXPECT_THAT(window.received, testing::ElementsAre("Brand=ferd", "TemporaryFilePath=C:\\Echange\\devis.xml",
+                                                      "ApiUserName=api@x.test", "ApiPassword=pw", "IssuerKey=key",
+                                                      "RecordId=R1", "OrderNumber=N1", "OrderReference=Ref1"));
 }
 
 } // namespace

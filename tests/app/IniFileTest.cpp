@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "app/IniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Broken sequences become U+FFFD (a lone UTF-16 surrogate '?', as Qt writes it): every value is UTF-8.
         Reading{"BrokenUtf8AfterByteOrderMark", "\xEF\xBB\xBF[Commande]\nReference=Fen\xEAtre\n", "Commande",
                 "Reference", "Fen\uFFFDtre"},
-        Reading{"LoneSurrogateInUtf16", std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0a\0\x00\xD8" "b\0", 20), "g", "k", "a?b"}),
+        Reading{"LoneSurrogateInUtf16",
+                std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0a\0\x00\xD8"
+                            "b\0",
+                            20),
+                "g", "k", "a?b"}),
     [](const testing::TestParamInfo<Reading>& param) { return param.param.name; });
 
 TEST(IniFile, ValuesHaveNoLengthLimit)

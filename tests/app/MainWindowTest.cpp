@@ -1,10 +1,10 @@
-#include "FilePath.h"
-#include "Recorders.h"
-#include "TestHttpsServer.h"
-#include "TFicheConfigurateur.h"
-#include "TFicheConfigurateurCommande.h"
-#include "TFicheConfigurateurRecupDevis.h"
-#include "TFicheConfigurateurVerification.h"
+#include "app/TFicheConfigurateur.h"
+#include "foundation/FilePath.h"
+#include "order/TFicheConfigurateurCommande.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/TestHttpsServer.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,7 +52,7 @@ struct MainWindowRun {
 class MainWindowTest : public testing::Test {
 protected:
     QTemporaryDir folder;
-    test::TestHttpsServer gateway;  // lets the pricing window log in
+    test::TestHttpsServer gateway; // lets the pricing window log in
     TestServices env{Endpoints{gateway.baseUrl(), gateway.baseUrl(), test::testCaCertificates()}};
     const std::string temporaryFile = QDir(folder.path()).filePath("devis.xml").toStdString();
     const std::string configurationFile = QDir(folder.path()).filePath("config.ini").toStdString();
@@ -85,7 +85,7 @@ protected:
                 return;
             }
             handled = workflow;
-            QTimer::singleShot(150, workflow, [&, workflow] {  // after its first activation
+            QTimer::singleShot(150, workflow, [&, workflow] { // after its first activation
                 result.workflows.push_back(snapshot(*workflow, window));
                 workflow->close();
             });
@@ -105,8 +105,11 @@ protected:
 
     static WorkflowSnapshot snapshot(WorkflowWindow& workflow, const QWidget& mainWindow)
     {
-        WorkflowSnapshot shot{workflow.metaObject()->className(), workflow.windowTitle().toStdString(),
-                              visibleLogos(workflow.logos()), {}, mainWindow.isVisible()};
+        WorkflowSnapshot shot{workflow.metaObject()->className(),
+                              workflow.windowTitle().toStdString(),
+                              visibleLogos(workflow.logos()),
+                              {},
+                              mainWindow.isVisible()};
         shot.values = {workflow.brand(), pathToUtf8(workflow.temporaryFilePath()), workflow.apiAccount().userName,
                        workflow.apiAccount().password, workflow.apiAccount().issuerKey};
         if (auto* pricing = dynamic_cast<TFicheConfigurateurRecupDevis*>(&workflow)) {
@@ -160,19 +163,43 @@ TEST_P(DispatchTest, OpensTheModesWindowWithItsValuesThenEnds)
     expectHostFileUntouched();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, DispatchTest,
-    testing::Values(
-        ModeCase{"chiffrage", "ferd", "varno::TFicheConfigurateurRecupDevis", "Korvalis - Configurateur ferd - Chiffrage",
-                 {"imgFerd"}, {"jean", "pw", "77"}},
-        ModeCase{"chiffrage", "FERD", "varno::TFicheConfigurateurRecupDevis", "Configurateur Varno", {}, {"jean", "pw", "77"}},
-        ModeCase{"verification", "olka", "varno::TFicheConfigurateurVerification",
-                 "Korvalis - Configurateur olka - Vérification", {"imgOlka"}, {"12,13"}},
-        ModeCase{"verification", "Ferd", "varno::TFicheConfigurateurVerification", "Configurateur Varno", {}, {"12,13"}},
-        ModeCase{"commande", "tamrix", "varno::TFicheConfigurateurCommande", "Korvalis - Configurateur tamrix - Commande",
-                 {"imgTamrix"}, {"12,13", "CDE-1", "Chantier 12"}},
-        ModeCase{"commande", "", "varno::TFicheConfigurateurCommande", "Configurateur Varno", {},
-                 {"12,13", "CDE-1", "Chantier 12"}}));
+INSTANTIATE_TEST_SUITE_P(Modes, DispatchTest,
+                         testing::Values(ModeCase{"chiffrage",
+                                                  "ferd",
+                                                  "varno::TFicheConfigurateurRecupDevis",
+                                                  "Korvalis - Configurateur ferd - Chiffrage",
+                                                  {"imgFerd"},
+                                                  {"jean", "pw", "77"}},
+                                         ModeCase{"chiffrage",
+                                                  "FERD",
+                                                  "varno::TFicheConfigurateurRecupDevis",
+                                                  "Configurateur Varno",
+                                                  {},
+                                                  {"jean", "pw", "77"}},
+                                         ModeCase{"verification",
+                                                  "olka",
+                                                  "varno::TFicheConfigurateurVerification",
+                                                  "Korvalis - Configurateur olka - Vérification",
+                                                  {"imgOlka"},
+                                                  {"12,13"}},
+                                         ModeCase{"verification",
+                                                  "Ferd",
+                                                  "varno::TFicheConfigurateurVerification",
+                                                  "Configurateur Varno",
+                                                  {},
+                                                  {"12,13"}},
+                                         ModeCase{"commande",
+                                                  "tamrix",
+                                                  "varno::TFicheConfigurateurCommande",
+                                                  "Korvalis - Configurateur tamrix - Commande",
+                                                  {"imgTamrix"},
+                                                  {"12,13", "CDE-1", "Chantier 12"}},
+                                         ModeCase{"commande",
+                                                  "",
+                                                  "varno::TFicheConfigurateurCommande",
+                                                  "Configurateur Varno",
+                                                  {},
+                                                  {"12,13", "CDE-1", "Chantier 12"}}));
 
 TEST_F(MainWindowTest, AMissingModeMeansPricing)
 {
@@ -204,7 +231,7 @@ class VersionMismatchTest : public MainWindowTest, public testing::WithParamInte
 TEST_P(VersionMismatchTest, TellsTheUserAndNeverDispatchesHoweverLongTheMessageStaysOpen)
 {
     configure(GetParam().configuration);
-    env.messages.openFor = std::chrono::milliseconds(1200);  // well past the 500 ms dispatch tick
+    env.messages.openFor = std::chrono::milliseconds(1200); // well past the 500 ms dispatch tick
     const MainWindowRun result = run();
     EXPECT_THAT(env.messages.texts(), testing::ElementsAre(GetParam().message));
     EXPECT_FALSE(env.messages.entries()[0].isError);
@@ -215,25 +242,23 @@ TEST_P(VersionMismatchTest, TellsTheUserAndNeverDispatchesHoweverLongTheMessageS
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, VersionMismatchTest,
-    testing::Values(
-        VersionCase{"[General]\nVersion=2\nConfigurateur=olka\nMode=commande\n",
-                    "Votre Configurateur olka est en Version 1 et devrait être en Version 2."},
-        VersionCase{"[General]\nConfigurateur=ferd\nMode=verification\n",
-                    "Votre Configurateur ferd est en Version 1 et devrait être en Version 0."},
-        VersionCase{"[General]\nVersion=2\nMode=commande\n",
-                    "Votre Configurateur  est en Version 1 et devrait être en Version 2."},
-        VersionCase{"[General]\nVersion=\nConfigurateur=ferd\n",
-                    "Votre Configurateur ferd est en Version 1 et devrait être en Version ."},
-        VersionCase{"[General]\nVersion=1.0\nConfigurateur=ferd\n",
-                    "Votre Configurateur ferd est en Version 1 et devrait être en Version 1.0."},
-        VersionCase{"", "Votre Configurateur  est en Version 1 et devrait être en Version 0."}));
+    testing::Values(VersionCase{"[General]\nVersion=2\nConfigurateur=olka\nMode=commande\n",
+                                "Votre Configurateur olka est en Version 1 et devrait être en Version 2."},
+                    VersionCase{"[General]\nConfigurateur=ferd\nMode=verification\n",
+                                "Votre Configurateur ferd est en Version 1 et devrait être en Version 0."},
+                    VersionCase{"[General]\nVersion=2\nMode=commande\n",
+                                "Votre Configurateur  est en Version 1 et devrait être en Version 2."},
+                    VersionCase{"[General]\nVersion=\nConfigurateur=ferd\n",
+                                "Votre Configurateur ferd est en Version 1 et devrait être en Version ."},
+                    VersionCase{"[General]\nVersion=1.0\nConfigurateur=ferd\n",
+                                "Votre Configurateur ferd est en Version 1 et devrait être en Version 1.0."},
+                    VersionCase{"", "Votre Configurateur  est en Version 1 et devrait être en Version 0."}));
 
 TEST_F(MainWindowTest, AMissingConfigurationIsTheOnlyMessage)
 {
-    const MainWindowRun result = run();  // nothing written at configurationFile
-    EXPECT_THAT(env.messages.texts(),
-                testing::ElementsAre("Le configurateur Varno n'est pas configuré. Le fichier : " + configurationFile +
-                                     " n'existe pas."));
+    const MainWindowRun result = run(); // nothing written at configurationFile
+    EXPECT_THAT(env.messages.texts(), testing::ElementsAre("Le configurateur Varno n'est pas configuré. Le fichier : " +
+                                                           configurationFile + " n'existe pas."));
     EXPECT_TRUE(result.workflows.empty());
     EXPECT_TRUE(result.closed);
     expectHostFileUntouched();

@@ -1,7 +1,7 @@
-#include "Recorders.h"
-#include "TFicheConfigurateurCommande.h"
-#include "TFicheConfigurateurRecupDevis.h"
-#include "TFicheConfigurateurVerification.h"
+#include "order/TFicheConfigurateurCommande.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "tests/support/Recorders.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
 #include <QPushButton>
 
@@ -29,14 +29,13 @@ TEST(PricingWindowShell, LayoutCaptionsAndVersionLabel)
     EXPECT_EQ(window.lblVersion->text(), "Version 1.51 du 04/05/2023");
     EXPECT_TRUE(window.lblVersion->alignment() & Qt::AlignRight);
     EXPECT_EQ(window.lblVersion->geometry().right(), QRect(176, 216, 151, 13).right());
-    for (const QLabel* label : {window.lblChiffrage, window.lblOu, window.lblVersion}) {  // never clipped
+    for (const QLabel* label : {window.lblChiffrage, window.lblOu, window.lblVersion}) { // never clipped
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     }
     EXPECT_EQ(window.logos().imgTamrix->geometry(), QRect(16, 8, 320, 120));
 }
 
-template <class Window>
-void expectProgressWindowShell(const char* brand, const QString& caption)
+template <class Window> void expectProgressWindowShell(const char* brand, const QString& caption)
 {
     TestServices env;
     Window window(nullptr, env.services);

@@ -1,11 +1,11 @@
 // The JSON reader and the readers of the verification and order answers, fed any status and body.
 
-#include "Error.h"
-#include "FuzzCheck.h"
-#include "Json.h"
-#include "Order.h"
-#include "TextEncoding.h"
-#include "Verification.h"
+#include "foundation/Error.h"
+#include "foundation/Json.h"
+#include "foundation/TextEncoding.h"
+#include "order/Order.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "verification/Verification.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -49,7 +49,8 @@ void requireOrderRequestIsJson(const std::string& number, const std::string& ref
     if (!varno::isValidUtf8(number) || !varno::isValidUtf8(reference)) {
         return;
     }
-    const std::string body = varno::orderRequestBody("\"R-1\"", number, reference, QDateTime(QDate(2026, 1, 2), QTime(3, 4)));
+    const std::string body =
+        varno::orderRequestBody("\"R-1\"", number, reference, QDateTime(QDate(2026, 1, 2), QTime(3, 4)));
     const varno::JsonValue request = varno::JsonValue::parse(body);
     require(request.member("documentNumber")->text() == "de(KORVALIS)" + number, "the order number is kept");
     require(request.member("documentTitle")->text() == reference, "the order reference is kept");

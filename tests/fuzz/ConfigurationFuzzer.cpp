@@ -1,9 +1,9 @@
 // The configuration file as the host may write it: any bytes, any encoding mark.
 
-#include "Configuration.h"
-#include "FuzzCheck.h"
-#include "IniFile.h"
-#include "TextEncoding.h"
+#include "app/Configuration.h"
+#include "app/IniFile.h"
+#include "foundation/TextEncoding.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,10 +2,10 @@
 // send them. Whatever comes in, the host gets well-formed XML or a refusal (VarnoError), never broken
 // XML.
 
-#include "Error.h"
-#include "FuzzCheck.h"
-#include "Json.h"
-#include "QuoteMapping.h"
+#include "foundation/Error.h"
+#include "foundation/Json.h"
+#include "pricing/QuoteMapping.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

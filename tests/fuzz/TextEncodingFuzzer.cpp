@@ -1,8 +1,8 @@
 // The conversions between the host's Windows-1252 and the program's UTF-8.
 
-#include "FuzzCheck.h"
-#include "ResultDocument.h"
-#include "TextEncoding.h"
+#include "foundation/ResultDocument.h"
+#include "foundation/TextEncoding.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "Error.h"
-#include "FilePath.h"
-#include "Order.h"
-#include "Recorders.h"
+#include "order/Order.h"
+#include "foundation/Error.h"
+#include "foundation/FilePath.h"
+#include "tests/support/Recorders.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace varno {
 namespace {
 
@@ -17,15 +19,16 @@ const QDateTime kWinter(QDate(2024, 1, 15), QTime(10, 30));
 
 TEST(OrderBody, TheWorkedExampleComesOutByteForByte)
 {
-    EXPECT_EQ(orderRequestBody("4711", "CDE-0042", "Chantier 12", kWinter),
-              R"({"quotationRecordIds": [4711],"documentNumber": "de(KORVALIS)CDE-0042","documentTitle": "Chantier 12",)"
-              R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})");
+    EXPECT_EQ(
+        orderRequestBody("4711", "CDE-0042", "Chantier 12", kWinter),
+        R"({"quotationRecordIds": [4711],"documentNumber": "de(KORVALIS)CDE-0042","documentTitle": "Chantier 12",)"
+        R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})");
 }
 
 TEST(OrderBody, TheDateIsTheLocalClockReadAsUtcWhateverTheTimeZone)
 {
     EXPECT_EQ(millisecondsAsIfUtc(kWinter), 1705314600000);
-    EXPECT_EQ(millisecondsAsIfUtc(QDateTime(QDate(2024, 7, 15), QTime(10, 30))), 1721039400000);  // summer time
+    EXPECT_EQ(millisecondsAsIfUtc(QDateTime(QDate(2024, 7, 15), QTime(10, 30))), 1721039400000); // summer time
     EXPECT_EQ(millisecondsAsIfUtc(QDateTime(QDate(2024, 7, 15), QTime(10, 30), QTimeZone("Asia/Tokyo"))),
               1721039400000);
     EXPECT_EQ(millisecondsAsIfUtc(QDateTime(QDate(1970, 1, 1), QTime(0, 0, 0, 7))), 7);
@@ -36,7 +39,8 @@ TEST(OrderBody, EmptyValuesAndLists)
     EXPECT_EQ(orderRequestBody("", "", "", kWinter),
               R"x({"quotationRecordIds": [],"documentNumber": "de(KORVALIS)","documentTitle": "",)x"
               R"x("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})x");
-    EXPECT_NE(orderRequestBody("12,13", "N", "R", kWinter).find(R"("quotationRecordIds": [12,13],)"), std::string::npos);
+    EXPECT_NE(orderRequestBody("12,13", "N", "R", kWinter).find(R"("quotationRecordIds": [12,13],)"),
+              std::string::npos);
 }
 
 TEST(OrderBody, NumberAndReferenceAreEscapedAsJsonStringContent)
@@ -64,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, OrderAnswerTest,
     testing::Values(AnswerCase{"Refused", 200, "null", {"ERROR", "Erreur sur le passage en commande"}},
                     AnswerCase{"ReferenceString", 200, R"({"reference":"C-2024-0815"})", {"REFERENCE", "C-2024-0815"}},
-                    AnswerCase{"ReferenceNumberKeepsDigits", 200, R"({"id":1,"reference":20240815.10})",
+                    AnswerCase{"ReferenceNumberKeepsDigits",
+                               200,
+                               R"({"id":1,"reference":20240815.10})",
                                {"REFERENCE", "20240815.10"}},
                     AnswerCase{"ReferenceNull", 200, R"({"reference":null})", {"REFERENCE", "null"}},
                     AnswerCase{"NoReference", 200, R"({"id":1})", {}},
@@ -86,7 +92,7 @@ TEST(OrderOutcome, AnUnwrittenDocumentStillTellsTheOutcome)
     QTemporaryDir folder;
     const std::string notAFolder = QDir(folder.path()).filePath("host-file").toStdString();
     test::writeFileBytes(notAFolder, "host content");
-    const std::pair<ResultPair, std::string> cases[] = {
+    const std::vector<std::pair<ResultPair, std::string>> cases = {
         {{"REFERENCE", "CMD-7"}, "La commande a pourtant été créée, sous la référence « CMD-7 »."},
         {{"ERROR", "Erreur sur le passage en commande"},
          "Réponse du configurateur à la demande de commande : ERROR « Erreur sur le passage en commande »."},

@@ -1,6 +1,6 @@
-#include "FilePath.h"
-#include "TFicheConfigurateurCommande.h"
-#include "WorkflowHarness.h"
+#include "foundation/FilePath.h"
+#include "order/TFicheConfigurateurCommande.h"
+#include "tests/support/WorkflowHarness.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -48,9 +48,10 @@ TEST_F(OrderWindowTest, SendsTheOrderAndWritesTheReference)
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].method, "POST");
     EXPECT_EQ(requests[0].target, "/api/v1.1/createorderprocess/createorder");
-    EXPECT_EQ(requests[0].body,
-              R"({"quotationRecordIds": [4711],"documentNumber": "de(KORVALIS)CDE-0042","documentTitle": "Chantier 12",)"
-              R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})");
+    EXPECT_EQ(
+        requests[0].body,
+        R"({"quotationRecordIds": [4711],"documentNumber": "de(KORVALIS)CDE-0042","documentTitle": "Chantier 12",)"
+        R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})");
     EXPECT_THAT(requests[0].headerValues("Zedir-Issuer"), ElementsAre("0123456789abcdef0123456789abcdef"));
     EXPECT_THAT(requests[0].headerValues("Authorization"),
                 ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
@@ -78,7 +79,8 @@ TEST_P(OrderOutcomeTest, WritesTheDocument)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, OrderOutcomeTest,
-                         testing::Values(OutcomeCase{"Refused", 200, "null", "ERROR", "Erreur sur le passage en commande"},
+                         testing::Values(OutcomeCase{"Refused", 200, "null", "ERROR",
+                                                     "Erreur sur le passage en commande"},
                                          OutcomeCase{"NoReference", 200, R"({"Reference":"C-1"})", "", ""},
                                          OutcomeCase{"Created", 201, R"({"reference":"C-1"})", "RESPONSE_CODE", "201"},
                                          OutcomeCase{"NoContent", 204, "", "RESPONSE_CODE", "204"}),
@@ -167,10 +169,10 @@ TEST_F(OrderWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
 
 TEST_F(OrderWindowTest, CaptionsForEachBrand)
 {
-    for (const auto& [brand, caption] : std::vector<std::pair<std::string, std::string>>{
-             {"olka", "Korvalis - Configurateur olka - Commande"},
-             {"tamrix", "Korvalis - Configurateur tamrix - Commande"},
-             {"Ferd", "Configurateur Varno"}}) {
+    for (const auto& [brand, caption] :
+         std::vector<std::pair<std::string, std::string>>{{"olka", "Korvalis - Configurateur olka - Commande"},
+                                                          {"tamrix", "Korvalis - Configurateur tamrix - Commande"},
+                                                          {"Ferd", "Configurateur Varno"}}) {
         TFicheConfigurateurCommande other(nullptr, harness.env.services);
         other.setBrand(brand);
         other.show();

@@ -1,5 +1,5 @@
-#include "Error.h"
-#include "Gateway.h"
+#include "pricing/Gateway.h"
+#include "foundation/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -36,10 +36,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GatewayAnswer, ReadsTheThreeValues)
 {
-    const GatewayLogin login = readGatewayAnswer(
-        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Configurateur><Jeton>tok</Jeton>"
-        "<UrlConnexion>https://c.example/p?a=1&amp;b=2</UrlConnexion><Autre/>"
-        "<UrlRecuperation>https://r.example/x</UrlRecuperation></Configurateur>");
+    const GatewayLogin login =
+        readGatewayAnswer("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Configurateur><Jeton>tok</Jeton>"
+                          "<UrlConnexion>https://c.example/p?a=1&amp;b=2</UrlConnexion><Autre/>"
+                          "<UrlRecuperation>https://r.example/x</UrlRecuperation></Configurateur>");
     EXPECT_EQ(login.token, "tok");
     EXPECT_EQ(login.connectionUrl, "https://c.example/p?a=1&b=2");
     EXPECT_EQ(login.retrievalUrl, "https://r.example/x");
@@ -65,7 +65,7 @@ TEST(GatewayAnswer, AConnectionAddressThatIsNoWebAddressIsIncomplete)
         return readGatewayAnswer("<Configurateur><Jeton>t</Jeton><UrlConnexion>" + url +
                                  "</UrlConnexion><UrlRecuperation>https://r.test/</UrlRecuperation></Configurateur>");
     };
-    for (const char* refused : {"file:///etc/passwd", "C:\\Windows\\System32\\calc.exe", "/usr/bin/xterm",
+    for (const char* refused : {"file:///etc/passwd", R"(C:\Windows\System32\calc.exe)", "/usr/bin/xterm",
                                 "javascript:alert(1)", "ftp://c.test/", "smb://serveur/partage", "https://", "c"}) {
         EXPECT_FALSE(withConnection(refused).isComplete()) << refused;
     }

@@ -1,8 +1,8 @@
-#include "FilePath.h"
-#include "Pictures.h"
-#include "Recorders.h"
-#include "TFicheConfigurateurRecupDevis.h"
-#include "TestHttpsServer.h"
+#include "foundation/FilePath.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -119,8 +119,10 @@ TEST_F(PricingWindowTest, AnIncompleteLoginIsToldAndClosesTheWindow)
     gatewayAnswer = "<Configurateur><Jeton>t</Jeton><UrlConnexion>https://c.test/</UrlConnexion>"
                     "<UrlRecuperation></UrlRecuperation></Configurateur>";
     open("olka");
-    EXPECT_THAT(env.messages.texts(),
-                ElementsAre("Configurateur olka : GetJetonEtUrlsErreurs \nL'information de connexion n'a pas été obtenue.\r\n"));
+    EXPECT_THAT(
+        env.messages.texts(),
+        ElementsAre(
+            "Configurateur olka : GetJetonEtUrlsErreurs \nL'information de connexion n'a pas été obtenue.\r\n"));
     EXPECT_FALSE(env.messages.entries()[0].isError);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(env.browser.opened.empty());
@@ -135,7 +137,7 @@ TEST_F(PricingWindowTest, AGatewayAnswerThatIsNotXmlIsAnErrorAndTheWindowStays)
     EXPECT_TRUE(env.messages.entries()[0].isError);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(env.browser.opened.empty());
-    clickRetrieve();  // no retrieval address: the click says why, in words a person understands
+    clickRetrieve(); // no retrieval address: the click says why, in words a person understands
     ASSERT_EQ(env.messages.entries().size(), 2u);
     EXPECT_EQ(env.messages.entries()[1].text,
               "La connexion au configurateur n'a pas été établie : le devis ne peut pas être récupéré. "
@@ -168,7 +170,7 @@ TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
     EXPECT_THAT(requests[2].headerValues("Authorization"),
                 ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
     EXPECT_THAT(requests[2].headerValues("Accept"), ElementsAre("application/json"));
-    for (const auto& request : requests) {  // the gateway's token goes nowhere
+    for (const auto& request : requests) { // the gateway's token goes nowhere
         EXPECT_EQ(request.target.find("tok-1") != std::string::npos, request.path == "/recuperation/tok-1");
         for (const auto& [name, value] : request.headers) {
             EXPECT_EQ(value.find("tok-1"), std::string::npos) << name;
@@ -240,7 +242,7 @@ TEST_F(PricingWindowTest, CancelClosesWithoutRequestOrWrite)
     EXPECT_EQ(window->windowTitle(), "Korvalis - Configurateur olka - Chiffrage");
     window->btnAnnulerRecuperation->click();
     EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
-    EXPECT_EQ(server.requests().size(), 1u);  // the login only
+    EXPECT_EQ(server.requests().size(), 1u); // the login only
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(temporaryFile)));
 }
 

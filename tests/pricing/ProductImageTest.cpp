@@ -1,8 +1,8 @@
-#include "Error.h"
-#include "FilePath.h"
-#include "Pictures.h"
-#include "ProductImage.h"
-#include "Recorders.h"
+#include "pricing/ProductImage.h"
+#include "foundation/Error.h"
+#include "foundation/FilePath.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/Recorders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace varno {
 namespace {
@@ -33,7 +35,7 @@ TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
         EXPECT_EQ(reader.format(), "bmp") << format;
         const QImage written = reader.read();
         EXPECT_EQ(written.size(), QSize(37, 23)) << format;
-        EXPECT_EQ(QColor(written.pixel(2, 2)).blue() > 100, true) << format;  // drawn unscaled at the top left
+        EXPECT_EQ(QColor(written.pixel(2, 2)).blue() > 100, true) << format; // drawn unscaled at the top left
     }
     EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
 }
@@ -49,7 +51,7 @@ TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
 {
     const std::string target = path("Q-42.bmp");
     test::writeFileBytes(target, "old picture");
-    const std::pair<std::string, const char*> cases[] = {
+    const std::vector<std::pair<std::string, const char*>> cases = {
         {QByteArray("not a picture at all").toBase64().toStdString(), "format d'image non reconnu"},
         {"@@@@", "format d'image non reconnu"},
         {encodedPicture("PNG").substr(0, 60), "données d'image invalides ou incomplètes"}};
@@ -57,7 +59,7 @@ TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
         try {
             SaveProductImage(pathFromUtf8(target), base64);
             ADD_FAILURE() << "expected an error";
-        } catch (const VarnoError& error) {  // in French, not Qt's English
+        } catch (const VarnoError& error) { // in French, not Qt's English
             EXPECT_EQ(std::string(error.what()), std::string("L'image du produit est illisible : ") + reason + ".");
         }
     }
@@ -112,7 +114,7 @@ TEST(ProductImagePath, BesideTheTemporaryFile)
     EXPECT_EQ(imagePath("/srv/echange/devis.xml", "Q-42"), "/srv/echange/Q-42.bmp");
     EXPECT_EQ(imagePath("/srv/échange/devis.xml", "12,13 é"), "/srv/échange/12,13 é.bmp");
 #endif
-    EXPECT_EQ(imagePath("devis.xml", "Q-42"), "Q-42.bmp");  // the current folder, not the root
+    EXPECT_EQ(imagePath("devis.xml", "Q-42"), "Q-42.bmp"); // the current folder, not the root
     for (const char* likeADevice : {"CONSOLE", "COM10", "NULL", "LPT", "AUX-1"}) {
         EXPECT_EQ(imagePath("devis.xml", likeADevice), std::string(likeADevice) + ".bmp");
     }
@@ -120,8 +122,9 @@ TEST(ProductImagePath, BesideTheTemporaryFile)
 
 TEST(ProductImagePath, RefusesAnIdentifierThatIsNotAPlainFileName)
 {
-    for (const char* unsafe : {"../evil", "..", "a/b", "a\\b", "C:x", "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b", "x.",
-                               "x ", "a\tb", "..", "CON", "nul", "Aux.x", "PRN ", "com1", "LPT9", "COM\u00B9", "conout$"}) {
+    for (const char* unsafe :
+         {"../evil", "..",   "a/b", "a\\b", "C:x", "a*b",   "a?b",  "a|b",  "a<b",  "a>b",       "a\"b",   "x.",
+          "x ",      "a\tb", "..",  "CON",  "nul", "Aux.x", "PRN ", "com1", "LPT9", "COM\u00B9", "conout$"}) {
         try {
             productImagePath("/srv/echange/devis.xml", unsafe);
             ADD_FAILURE() << unsafe;

@@ -1,5 +1,5 @@
-#include "Error.h"
-#include "QuoteMapping.h"
+#include "pricing/QuoteMapping.h"
+#include "foundation/Error.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -46,19 +46,18 @@ TEST_P(DetailTest, Sections)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DetailTest,
-    testing::Values(DetailCase{"Nothing", "{}", ""},
-                    DetailCase{"OnlyFirstDescription", R"({"descriptions":["A","B","C"]})", "A\n\n"},
-                    DetailCase{"EmptyDescriptions", R"({"descriptions":[]})", "\n"},
-                    DetailCase{"OptionsWithoutNames", R"({"options":[{"code":1},{}]})", "\n"},
-                    DetailCase{"DimensionWithoutLabel", R"({"dimension1":{"value":1200,"unit":"mm"}})", " 1200 mm\n"},
-                    DetailCase{"DimensionWithoutUnit", R"({"dimension2":{"label":"Hauteur","value":2150}})",
-                               "Hauteur 2150\n"},
-                    DetailCase{"DimensionNumbersKeepDigits", R"({"dimension1":{"label":"L","value":1200.50,"unit":"mm"}})",
-                               "L 1200.50 mm\n"},
-                    DetailCase{"NullTextsAreWords", R"({"descriptions":[null],"informations":[null,"i"]})",
-                               "null\n\nnull\ni\n\n"},
-                    DetailCase{"InformationsAfterOptionDescriptions", R"({"informations":["I"],"optionDescriptions":["O"]})",
-                               "O\n\nI\n\n"}),
+    testing::Values(
+        DetailCase{"Nothing", "{}", ""},
+        DetailCase{"OnlyFirstDescription", R"({"descriptions":["A","B","C"]})", "A\n\n"},
+        DetailCase{"EmptyDescriptions", R"({"descriptions":[]})", "\n"},
+        DetailCase{"OptionsWithoutNames", R"({"options":[{"code":1},{}]})", "\n"},
+        DetailCase{"DimensionWithoutLabel", R"({"dimension1":{"value":1200,"unit":"mm"}})", " 1200 mm\n"},
+        DetailCase{"DimensionWithoutUnit", R"({"dimension2":{"label":"Hauteur","value":2150}})", "Hauteur 2150\n"},
+        DetailCase{"DimensionNumbersKeepDigits", R"({"dimension1":{"label":"L","value":1200.50,"unit":"mm"}})",
+                   "L 1200.50 mm\n"},
+        DetailCase{"NullTextsAreWords", R"({"descriptions":[null],"informations":[null,"i"]})", "null\n\nnull\ni\n\n"},
+        DetailCase{"InformationsAfterOptionDescriptions", R"({"informations":["I"],"optionDescriptions":["O"]})",
+                   "O\n\nI\n\n"}),
     [](const testing::TestParamInfo<DetailCase>& param) { return param.param.name; });
 
 TEST(Mapping, EveryValueFromAFullRecord)
@@ -161,12 +160,14 @@ TEST(PricingDocument, RetrievalChildrenFirstThenTheElevenInOrder)
     values.image = "C:\\Echange\\Q-42.bmp";
     const std::string retrieval = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur><Jeton>t</Jeton>"
                                   "<Passerelle>ferd</Passerelle><Project>Q-42</Project></Configurateur>";
-    EXPECT_EQ(pricingDocument(retrieval, values).serialize(),
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>t</Jeton><Passerelle>ferd</Passerelle>"
-              "<Project>Q-42</Project><Libelle>Porte d'entr\xE9" "e</Libelle><Detail>D1\n\nL 1200 mm\n</Detail>"
-              "<Repere>\"Salon\"</Repere><EcoTaxe>12.5</EcoTaxe><EcoPart>12.5</EcoPart><EcoPartREP/><EcoPartDEEE/>"
-              "<Quantite>2</Quantite><PrixPublic>1234.50</PrixPublic><PrixAchat>987.00</PrixAchat>"
-              "<Image>C:\\Echange\\Q-42.bmp</Image></Configurateur>\r\n");
+    EXPECT_EQ(
+        pricingDocument(retrieval, values).serialize(),
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Jeton>t</Jeton><Passerelle>ferd</Passerelle>"
+        "<Project>Q-42</Project><Libelle>Porte d'entr\xE9"
+        "e</Libelle><Detail>D1\n\nL 1200 mm\n</Detail>"
+        "<Repere>\"Salon\"</Repere><EcoTaxe>12.5</EcoTaxe><EcoPart>12.5</EcoPart><EcoPartREP/><EcoPartDEEE/>"
+        "<Quantite>2</Quantite><PrixPublic>1234.50</PrixPublic><PrixAchat>987.00</PrixAchat>"
+        "<Image>C:\\Echange\\Q-42.bmp</Image></Configurateur>\r\n");
 }
 
 TEST(PricingDocument, AnEmptyProjectGivesElevenEmptyElements)

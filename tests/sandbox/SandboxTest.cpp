@@ -1,7 +1,7 @@
-#include "RawTlsConnection.h"
-#include "Sandbox.h"
-#include "Store.h"
-#include "TestHttpsServer.h"
+#include "sandbox/Sandbox.h"
+#include "sandbox/Store.h"
+#include "tests/support/RawTlsConnection.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -14,8 +14,8 @@
 
 #include <functional>
 #include <regex>
-#include <thread>
 #include <sstream>
+#include <thread>
 
 namespace varno::sandbox {
 namespace {
@@ -60,7 +60,7 @@ protected:
     std::unique_ptr<httplib::SSLClient> connect() const
     {
         auto connection = std::make_unique<httplib::SSLClient>("localhost", port);
-        connection->set_ca_cert_path(test::certificatePath("ca.pem").c_str());
+        connection->set_ca_cert_path(test::certificatePath("ca.pem"));
         connection->enable_server_certificate_verification(true);
         return connection;
     }
@@ -74,7 +74,8 @@ protected:
     static httplib::Headers apiHeaders(const std::string& password = kAccount.password,
                                        const std::string& issuer = kAccount.issuerKey)
     {
-        const std::string basic = QByteArray::fromStdString(kAccount.userName + ":" + password).toBase64().toStdString();
+        const std::string basic =
+            QByteArray::fromStdString(kAccount.userName + ":" + password).toBase64().toStdString();
         return {{"Authorization", "Basic " + basic}, {"Zedir-Issuer", issuer}};
     }
 
@@ -102,15 +103,18 @@ protected:
 
     std::string checkCode(const std::string& ids)
     {
-        return client().Post("/api/v1.1/createorderprocess/checkquotationrecords", apiHeaders(), ids, "application/json")->body;
+        return client()
+            .Post("/api/v1.1/createorderprocess/checkquotationrecords", apiHeaders(), ids, "application/json")
+            ->body;
     }
 
     std::string order(const std::string& ids)
     {
         return client()
             .Post("/api/v1.1/createorderprocess/createorder", apiHeaders(),
-                  R"({"quotationRecordIds": [)" + ids + R"(],"documentNumber": "de(KORVALIS)N","documentTitle": "T",)"
-                  R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})",
+                  R"({"quotationRecordIds": [)" + ids +
+                      R"(],"documentNumber": "de(KORVALIS)N","documentTitle": "T",)"
+                      R"("documentDate": "\/Date(1705314600000+0100)\/" ,"comment": ""})",
                   "application/json; charset=utf-8")
             ->body;
     }
@@ -118,7 +122,8 @@ protected:
 
 TEST_F(SandboxTest, GatewayLogsInTheDemoAccountsOnly)
 {
-    const auto good = client().Get("/index.php/Services/jeton?email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd");
+    const auto good =
+        client().Get("/index.php/Services/jeton?email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd");
     ASSERT_EQ(good->status, 200);
     EXPECT_THAT(good->body, testing::MatchesRegex(".*<Configurateur><Jeton>[0-9a-f]{32}</Jeton><UrlConnexion>https://"
                                                   "localhost:[0-9]+/configurateur/[0-9a-f]{32}</UrlConnexion>"
@@ -131,7 +136,8 @@ TEST_F(SandboxTest, GatewayLogsInTheDemoAccountsOnly)
                                 "email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd&jeton=99999",
                                 "email=demo.ferd%40example.test&mdp=ferd-demo&passerelle=ferd&jeton=4712"}) {
         const auto answer = client().Get(std::string("/index.php/Services/jeton?") + refused);
-        EXPECT_EQ(answer->body, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur></Configurateur>\n") << refused;
+        EXPECT_EQ(answer->body, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur></Configurateur>\n")
+            << refused;
     }
     EXPECT_THAT(log.str(), HasSubstr("mdp=***"));
     EXPECT_THAT(log.str(), testing::Not(HasSubstr("ferd-demo")));
@@ -164,7 +170,8 @@ TEST_F(SandboxTest, TheConfiguratorFormStoresARecordThatRetrievalThenNames)
     EXPECT_THAT(refused->body, HasSubstr("Les dimensions doivent être comprises"));
     EXPECT_EQ(project(token), "");
 
-    const auto confirmed = validate(token, "product=VR-ALU&width=1500&height=1250&quantity=2&option=MOT&location=S%C3%A9jour");
+    const auto confirmed =
+        validate(token, "product=VR-ALU&width=1500&height=1250&quantity=2&option=MOT&location=S%C3%A9jour");
     ASSERT_EQ(confirmed->status, 200);
     EXPECT_THAT(confirmed->body, HasSubstr("Récupérer le devis"));
     const std::string id = project(token);
@@ -187,7 +194,8 @@ TEST_F(SandboxTest, ReopeningAQuoteUpdatesTheSameRecord)
     EXPECT_EQ(project(token), "");
     validate(token, "product=FE-PVC-2V&width=1000&height=1000&quantity=1&location=Cuisine");
     EXPECT_EQ(project(token), "4711");
-    EXPECT_THAT(client().Get("/api/v2.0/quotation-records/4711", apiHeaders())->body, HasSubstr(R"("location":"Cuisine")"));
+    EXPECT_THAT(client().Get("/api/v2.0/quotation-records/4711", apiHeaders())->body,
+                HasSubstr(R"("location":"Cuisine")"));
 }
 
 TEST_F(SandboxTest, TheApiWantsTheBuildsAccountAndExactlyOneIssuerKey)
@@ -212,9 +220,10 @@ TEST_F(SandboxTest, SeededRecordsCarryAReadablePicture)
     ASSERT_TRUE(std::regex_search(record->body, picture, std::regex(R"re("value":"([A-Za-z0-9+/=]+)")re")));
     const QImage image = QImage::fromData(QByteArray::fromBase64(QByteArray::fromStdString(picture[1].str())), "PNG");
     EXPECT_FALSE(image.isNull());
-    EXPECT_GT(image.height(), image.width());  // 1400 wide, 1600 high
+    EXPECT_GT(image.height(), image.width()); // 1400 wide, 1600 high
     EXPECT_THAT(record->body, HasSubstr(R"("indirectMode":false)"));
-    EXPECT_THAT(client().Get("/api/v2.0/quotation-records/4713", apiHeaders())->body, HasSubstr(R"("indirectMode":true)"));
+    EXPECT_THAT(client().Get("/api/v2.0/quotation-records/4713", apiHeaders())->body,
+                HasSubstr(R"("indirectMode":true)"));
 }
 
 struct CheckCase {
@@ -230,26 +239,25 @@ TEST_P(SandboxCheckTest, EachSeededOutcome)
               std::string(R"([{"quotationRecordId":)") + GetParam().id + R"(,"errorCode":)" + GetParam().code + "}]");
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, SandboxCheckTest,
-                         testing::Values(CheckCase{"4711", "null"}, CheckCase{"4712", "null"},
-                                         CheckCase{"4714", R"("NO_SUPPLIER_DATA")"},
-                                         CheckCase{"4715", R"("ORDER_PROCESS_NOT_AVAILABLE")"},
-                                         CheckCase{"4716", R"("PRICER_OUTDATED")"},
-                                         CheckCase{"4717", R"("PRICER_NOT_ALLOWED")"},
-                                         CheckCase{"4718", R"("NO_TECHNICAL_VALIDATION")"},
-                                         CheckCase{"4719", R"("STATE_INVALID")"}, CheckCase{"4720", R"("NOT_FOUND")"},
-                                         CheckCase{"9999", R"("NOT_FOUND")"}));
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, SandboxCheckTest,
+    testing::Values(CheckCase{"4711", "null"}, CheckCase{"4712", "null"}, CheckCase{"4714", R"("NO_SUPPLIER_DATA")"},
+                    CheckCase{"4715", R"("ORDER_PROCESS_NOT_AVAILABLE")"}, CheckCase{"4716", R"("PRICER_OUTDATED")"},
+                    CheckCase{"4717", R"("PRICER_NOT_ALLOWED")"}, CheckCase{"4718", R"("NO_TECHNICAL_VALIDATION")"},
+                    CheckCase{"4719", R"("STATE_INVALID")"}, CheckCase{"4720", R"("NOT_FOUND")"},
+                    CheckCase{"9999", R"("NOT_FOUND")"}));
 
 TEST_F(SandboxTest, OrdersAreCreatedOnceAndRefusedOtherwise)
 {
-    EXPECT_EQ(order("4713"), "null");        // indirect mode
-    EXPECT_EQ(order("4714"), "null");        // carries an order-process error
-    EXPECT_EQ(order("4711,9999"), "null");   // one unknown record refuses the whole order
+    EXPECT_EQ(order("4713"), "null");      // indirect mode
+    EXPECT_EQ(order("4714"), "null");      // carries an order-process error
+    EXPECT_EQ(order("4711,9999"), "null"); // one unknown record refuses the whole order
     EXPECT_EQ(order(""), "null");
     EXPECT_EQ(order("4711,4712"), R"({"reference":"CMD-2026-001001","quotationRecordIds":[4711,4712]})");
-    EXPECT_EQ(order("4711"), "null");        // already ordered
+    EXPECT_EQ(order("4711"), "null"); // already ordered
     EXPECT_EQ(checkCode("[4711]"), R"([{"quotationRecordId":4711,"errorCode":"STATE_INVALID"}])");
-    EXPECT_EQ(client().Post("/api/v1.1/createorderprocess/createorder", apiHeaders(), "{", "application/json")->status, 400);
+    EXPECT_EQ(client().Post("/api/v1.1/createorderprocess/createorder", apiHeaders(), "{", "application/json")->status,
+              400);
 }
 
 TEST_F(SandboxTest, StateSurvivesARestart)
@@ -263,15 +271,15 @@ TEST_F(SandboxTest, StateSurvivesARestart)
     EXPECT_EQ(client().Get("/api/v2.0/quotation-records/4721", apiHeaders())->status, 200);
     const std::string next = login("email=demo.tamrix%40example.test&mdp=tamrix-demo&passerelle=tamrix");
     validate(next, "product=VR-PVC&width=800&height=900&quantity=1");
-    EXPECT_EQ(project(next), "4722");  // the seeds were not added twice
+    EXPECT_EQ(project(next), "4722"); // the seeds were not added twice
 }
 
 // A request announcing a body is judged on its head: nothing of the body is read (none is sent here),
 // and the answer comes at once with the connection closed.
 TEST_F(SandboxTest, BodiesAreJudgedBeforeAnyIsRead)
 {
-    const std::string basic = "Authorization: " + apiHeaders().find("Authorization")->second + "\r\nZedir-Issuer: " +
-                              kAccount.issuerKey + "\r\n";
+    const std::string basic = "Authorization: " + apiHeaders().find("Authorization")->second +
+                              "\r\nZedir-Issuer: " + kAccount.issuerKey + "\r\n";
     for (const auto& [head, status] : std::vector<std::pair<std::string, std::string>>{
              {"Content-Length: 500000\r\n", "401"},
              {basic + "Content-Encoding: gzip\r\nContent-Length: 500000\r\n", "415"},
@@ -290,7 +298,8 @@ TEST_F(SandboxTest, BodiesAreJudgedBeforeAnyIsRead)
 TEST_F(SandboxTest, DeeplyNestedJsonIsRefusedNotFatal)
 {
     const std::string deep(1000000, '[');
-    for (const char* path : {"/api/v1.1/createorderprocess/checkquotationrecords", "/api/v1.1/createorderprocess/createorder"}) {
+    for (const char* path :
+         {"/api/v1.1/createorderprocess/checkquotationrecords", "/api/v1.1/createorderprocess/createorder"}) {
         EXPECT_EQ(client().Post(path, apiHeaders(), deep, "application/json")->status, 400);
     }
     EXPECT_EQ(checkCode("[4711]"), R"([{"quotationRecordId":4711,"errorCode":null}])");
@@ -387,7 +396,7 @@ TEST(SandboxStore, ChangesLandWholeOrNotAtAll)
     EXPECT_FALSE(store.session(session.token)->validated);
 
     plant("DROP TRIGGER refuse");
-    EXPECT_EQ(store.createOrder({1, 2}, "N", "T", "D"), "CMD-2026-001001");  // the failed order left no trace
+    EXPECT_EQ(store.createOrder({1, 2}, "N", "T", "D"), "CMD-2026-001001"); // the failed order left no trace
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "Pictures.h"
+#include "tests/support/Pictures.h"
 
 #include <QBuffer>
 #include <QImage>

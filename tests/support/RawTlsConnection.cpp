@@ -1,10 +1,12 @@
-#include "RawTlsConnection.h"
+#include "tests/support/RawTlsConnection.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <array>
 
 namespace varno::test {
 
@@ -38,19 +40,20 @@ std::string RawTlsConnection::receive(std::chrono::milliseconds atMost)
     const auto end = std::chrono::steady_clock::now() + atMost;
     while (open_ && !closed_) {
         if (SSL_pending(ssl_) == 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             pollfd readable{socket_, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
                 break;
             }
         }
-        char buffer[4096];
-        const int count = SSL_read(ssl_, buffer, sizeof buffer);
+        std::array<char, 4096> buffer{};
+        const int count = SSL_read(ssl_, buffer.data(), static_cast<int>(buffer.size()));
         if (count <= 0) {
             closed_ = true;
             break;
         }
-        received.append(buffer, static_cast<std::size_t>(count));
+        received.append(buffer.data(), static_cast<std::size_t>(count));
     }
     return received;
 }

@@ -1,4 +1,4 @@
-#include "Recorders.h"
+#include "tests/support/Recorders.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

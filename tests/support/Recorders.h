@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Browser.h"
-#include "Clock.h"
-#include "Services.h"
-#include "UserMessages.h"
+#include "seams/Browser.h"
+#include "seams/Clock.h"
+#include "seams/Services.h"
+#include "seams/UserMessages.h"
 
 #include <chrono>
 #include <cstdint>
@@ -29,7 +29,7 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
 
     std::chrono::milliseconds openFor{0};
-    std::function<void()> whileOpen;  // called inside the nested loop, once per message
+    std::function<void()> whileOpen; // called inside the nested loop, once per message
 
 private:
     void record(bool isError, const std::string& text);

@@ -1,4 +1,4 @@
-#include "TestHttpsServer.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -70,7 +70,7 @@ TestHttpsServer::TestHttpsServer(const std::string& certificateFile, const std::
             response.set_content("not scripted", "text/plain");
         }
     };
-    server_.set_tcp_nodelay(true);  // as real servers do; otherwise each answer waits for a delayed ACK
+    server_.set_tcp_nodelay(true); // as real servers do; otherwise each answer waits for a delayed ACK
     server_.Get(".*", route);
     server_.Post(".*", route);
     server_.Put(".*", route);

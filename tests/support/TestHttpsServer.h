@@ -14,14 +14,14 @@ namespace varno::test {
 // One request as the server received it.
 struct RecordedRequest {
     std::string method;
-    std::string target;  // path and query, as sent
+    std::string target; // path and query, as sent
     std::string path;
     std::string body;
     httplib::Headers headers;
 
     // Every value of a header (names without regard to case), in the order received.
     std::vector<std::string> headerValues(const std::string& name) const;
-    std::string header(const std::string& name) const;  // the first value, or empty
+    std::string header(const std::string& name) const; // the first value, or empty
 };
 
 // An HTTPS server on loopback, on a port of its own, that records every request and answers what the

@@ -1,6 +1,6 @@
-#include "WorkflowHarness.h"
+#include "tests/support/WorkflowHarness.h"
 
-#include "TextEncoding.h"
+#include "foundation/TextEncoding.h"
 
 #include <QFileInfo>
 
@@ -64,7 +64,7 @@ std::string outcomeBytes(const std::string& recordId, const std::string& element
     const auto tag = [](const std::string& name, const std::string& text) {
         return text.empty() ? "<" + name + "/>" : "<" + name + ">" + text + "</" + name + ">";
     };
-    return utf8ToWindows1252XmlSafe("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur>" +
+    return utf8ToWindows1252XmlSafe(R"(<?xml version="1.0" encoding="ISO-8859-1"?><Configurateur>)" +
                                     tag("Project", recordId) + "<" + element + ">" + tag("Code", code) +
                                     tag("Libelle", libelle) + "</" + element + "></Configurateur>") +
            "\r\n";

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ProgressWindow.h"
-#include "Recorders.h"
-#include "TestHttpsServer.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/TestHttpsServer.h"
+#include "ui/ProgressWindow.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -25,9 +25,9 @@ public:
     std::string temporaryFile;
 
     struct Outcome {
-        std::vector<std::string> statuses;  // every status shown, in order
-        bool closed = false;                // the window closed itself
-        std::string lastStatus;             // what the status line shows at the end
+        std::vector<std::string> statuses; // every status shown, in order
+        bool closed = false;               // the window closed itself
+        std::string lastStatus;            // what the status line shows at the end
     };
 
     // Shows the window (its values already set), waits until it has closed or has shown an error,

@@ -1,5 +1,5 @@
-#include "Error.h"
-#include "Verification.h"
+#include "verification/Verification.h"
+#include "foundation/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -30,17 +30,27 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"EmptyArrayMeansOrderable", 200, "[]", {}},
         CheckCase{"NoErrorCodeMeansOrderable", 200, R"([{"id":123}])", {}},
         CheckCase{"NotFound", 200, R"([{"errorCode":"NOT_FOUND"}])", {"NOT_FOUND", "Identifiant invalide : 123"}},
-        CheckCase{"StateInvalid", 200, R"([{"errorCode":"STATE_INVALID"}])", {"STATE_INVALID", "Identifiant invalide : 123"}},
-        CheckCase{"NoSupplierData", 200, R"([{"errorCode":"NO_SUPPLIER_DATA"}])",
+        CheckCase{
+            "StateInvalid", 200, R"([{"errorCode":"STATE_INVALID"}])", {"STATE_INVALID", "Identifiant invalide : 123"}},
+        CheckCase{"NoSupplierData",
+                  200,
+                  R"([{"errorCode":"NO_SUPPLIER_DATA"}])",
                   {"NO_SUPPLIER_DATA",
                    "Impossible de commander ce produit (pas de données fournisseur dans la bibliothèque)"}},
-        CheckCase{"OrderProcessNotAvailable", 200, R"([{"errorCode":"ORDER_PROCESS_NOT_AVAILABLE"}])",
+        CheckCase{"OrderProcessNotAvailable",
+                  200,
+                  R"([{"errorCode":"ORDER_PROCESS_NOT_AVAILABLE"}])",
                   {"ORDER_PROCESS_NOT_AVAILABLE",
                    "Impossible de commander ce produit (processus d\u2019envoi de commande non configuré)"}},
         CheckCase{"PricerOutdated", 200, R"([{"errorCode":"PRICER_OUTDATED"}])", {"PRICER_OUTDATED", kOutdated}},
-        CheckCase{"PricerNotAllowed", 200, R"([{"errorCode":"PRICER_NOT_ALLOWED"}])",
-                  {"PRICER_NOT_ALLOWED", "L\u2019utilisateur n\u2019a pas le droit d\u2019utiliser cette bibliothèque."}},
-        CheckCase{"NoTechnicalValidation", 200, R"([{"errorCode":"NO_TECHNICAL_VALIDATION"}])",
+        CheckCase{
+            "PricerNotAllowed",
+            200,
+            R"([{"errorCode":"PRICER_NOT_ALLOWED"}])",
+            {"PRICER_NOT_ALLOWED", "L\u2019utilisateur n\u2019a pas le droit d\u2019utiliser cette bibliothèque."}},
+        CheckCase{"NoTechnicalValidation",
+                  200,
+                  R"([{"errorCode":"NO_TECHNICAL_VALIDATION"}])",
                   {"NO_TECHNICAL_VALIDATION",
                    "Les données de commande fournisseur n\u2019ont pas été renseignées. Correspond à "
                    "technicalValidation=false dans les données retournées par le WS de récupération d\u2019un produit "
@@ -49,11 +59,17 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"CodesAreCaseSensitive", 200, R"([{"errorCode":"not_found"}])", {"not_found", ""}},
         CheckCase{"NumberCodeKeepsItsDigits", 200, R"([{"errorCode":42.50}])", {"42.50", ""}},
         CheckCase{"LaterNullClearsEarlierFailure", 200, R"([{"errorCode":"PRICER_OUTDATED"},{"errorCode":null}])", {}},
-        CheckCase{"LastCodeDecides", 200, R"([{"errorCode":null},{"errorCode":"NOT_FOUND"}])",
+        CheckCase{"LastCodeDecides",
+                  200,
+                  R"([{"errorCode":null},{"errorCode":"NOT_FOUND"}])",
                   {"NOT_FOUND", "Identifiant invalide : 123"}},
-        CheckCase{"ElementWithoutCodeKeepsEarlierOne", 200, R"([{"errorCode":"PRICER_OUTDATED"},{"other":1}])",
+        CheckCase{"ElementWithoutCodeKeepsEarlierOne",
+                  200,
+                  R"([{"errorCode":"PRICER_OUTDATED"},{"other":1}])",
                   {"PRICER_OUTDATED", kOutdated}},
-        CheckCase{"UnknownCodeKeepsEarlierMessage", 200, R"([{"errorCode":"PRICER_OUTDATED"},{"errorCode":"NEW"}])",
+        CheckCase{"UnknownCodeKeepsEarlierMessage",
+                  200,
+                  R"([{"errorCode":"PRICER_OUTDATED"},{"errorCode":"NEW"}])",
                   {"NEW", kOutdated}},
         CheckCase{"RepeatedMemberLastWins", 200, R"([{"errorCode":"NOT_FOUND","errorCode":null}])", {}},
         CheckCase{"MemberNameIsExact", 200, R"([{"ErrorCode":"NOT_FOUND"}])", {}},
@@ -63,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CheckAnswer, AnAnswerOfAnotherShapeIsAFailure)
 {
-    for (const char* body : {"<html>Erreur</html>", R"({"errorCode":null})", R"(["NOT_FOUND"])", "[null]", "null", ""}) {
+    for (const char* body :
+         {"<html>Erreur</html>", R"({"errorCode":null})", R"(["NOT_FOUND"])", "[null]", "null", ""}) {
         EXPECT_THROW(readCheckAnswer({200, body}, "123"), VarnoError) << body;
     }
 }

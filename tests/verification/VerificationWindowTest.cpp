@@ -1,6 +1,6 @@
-#include "FilePath.h"
-#include "TFicheConfigurateurVerification.h"
-#include "WorkflowHarness.h"
+#include "foundation/FilePath.h"
+#include "tests/support/WorkflowHarness.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -43,8 +43,9 @@ TEST_F(VerificationWindowTest, AnOrderableRecordGivesEmptyCodeAndMessage)
     EXPECT_EQ(harness.temporaryFileBytes(),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project>123</Project>"
               "<Verification><Code/><Libelle/></Verification></Configurateur>\r\n");
-    EXPECT_THAT(outcome.statuses, ElementsAre("Lancement de la vérification", "Demande de vérification au configurateur",
-                                              "Traitement des données du configurateur", "Fin de la vérification"));
+    EXPECT_THAT(outcome.statuses,
+                ElementsAre("Lancement de la vérification", "Demande de vérification au configurateur",
+                            "Traitement des données du configurateur", "Fin de la vérification"));
     EXPECT_EQ(window.windowTitle(), "Korvalis - Configurateur ferd - Vérification");
 
     const auto requests = harness.server.requests();
@@ -56,7 +57,8 @@ TEST_F(VerificationWindowTest, AnOrderableRecordGivesEmptyCodeAndMessage)
     EXPECT_EQ(requests[1].body, "[123]");
     for (const auto& request : requests) {
         EXPECT_THAT(request.headerValues("Zedir-Issuer"), ElementsAre(kAccount.issuerKey));
-        EXPECT_THAT(request.headerValues("Authorization"), ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
+        EXPECT_THAT(request.headerValues("Authorization"),
+                    ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
         EXPECT_THAT(request.headerValues("Accept"), ElementsAre("application/json"));
         EXPECT_THAT(request.headerValues("Content-Type"), ElementsAre("application/json; charset=utf-8"));
     }
@@ -69,7 +71,8 @@ TEST_F(VerificationWindowTest, AKnownCodeIsWrittenWithItsMessageInWindows1252)
     EXPECT_TRUE(harness.run(window).closed);
     EXPECT_EQ(harness.temporaryFileBytes(),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configurateur><Project>123</Project><Verification>"
-              "<Code>PRICER_NOT_ALLOWED</Code><Libelle>L\x92utilisateur n\x92" "a pas le droit d\x92utiliser cette "
+              "<Code>PRICER_NOT_ALLOWED</Code><Libelle>L\x92utilisateur n\x92"
+              "a pas le droit d\x92utiliser cette "
               "biblioth\xE8que.</Libelle></Verification></Configurateur>\r\n");
 }
 
@@ -90,16 +93,17 @@ TEST_P(VerificationOutcomeTest, WritesTheDocument)
     EXPECT_EQ(harness.temporaryFileBytes(), outcomeBytes("123", "Verification", GetParam().code, GetParam().libelle));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, VerificationOutcomeTest,
-    testing::Values(
-        OutcomeCase{"Empty", "[]", 200, "", ""},
-        OutcomeCase{"StateInvalid", R"([{"errorCode":"STATE_INVALID"}])", 200, "STATE_INVALID", "Identifiant invalide : 123"},
-        OutcomeCase{"OutdatedThenNull", R"([{"errorCode":"PRICER_OUTDATED"},{"errorCode":null}])", 200, "", ""},
-        OutcomeCase{"Unknown", R"([{"errorCode":"BRAND_NEW"}])", 200, "BRAND_NEW", ""},
-        OutcomeCase{"NoContent", "", 204, "RESPONSE_CODE", "204"},
-        OutcomeCase{"Created", "[]", 201, "RESPONSE_CODE", "201"}),
-    [](const testing::TestParamInfo<OutcomeCase>& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(Rows, VerificationOutcomeTest,
+                         testing::Values(OutcomeCase{"Empty", "[]", 200, "", ""},
+                                         OutcomeCase{"StateInvalid", R"([{"errorCode":"STATE_INVALID"}])", 200,
+                                                     "STATE_INVALID", "Identifiant invalide : 123"},
+                                         OutcomeCase{"OutdatedThenNull",
+                                                     R"([{"errorCode":"PRICER_OUTDATED"},{"errorCode":null}])", 200, "",
+                                                     ""},
+                                         OutcomeCase{"Unknown", R"([{"errorCode":"BRAND_NEW"}])", 200, "BRAND_NEW", ""},
+                                         OutcomeCase{"NoContent", "", 204, "RESPONSE_CODE", "204"},
+                                         OutcomeCase{"Created", "[]", 201, "RESPONSE_CODE", "201"}),
+                         [](const testing::TestParamInfo<OutcomeCase>& param) { return param.param.name; });
 
 TEST_F(VerificationWindowTest, AnIndirectRecordIsRefusedWithoutTheCheck)
 {
@@ -175,21 +179,22 @@ TEST_F(VerificationWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
 {
     harness.answerRecordAndPost("{}", 200, R"([{"errorCode":"NOT_FOUND"}])");
     const auto outcome = harness.run(window, [](ProgressWindow& shown, const std::string& status) {
-        if (status == "Lancement de la vérification") {  // the user clicks the close box now
+        if (status == "Lancement de la vérification") { // the user clicks the close box now
             QCoreApplication::postEvent(&shown, new QCloseEvent);
         }
     });
     EXPECT_TRUE(outcome.closed);
     EXPECT_EQ(outcome.statuses.back(), "Fin de la vérification");
     EXPECT_EQ(harness.server.requests().size(), 2u);
-    EXPECT_EQ(harness.temporaryFileBytes(), outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
+    EXPECT_EQ(harness.temporaryFileBytes(),
+              outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
 }
 
 TEST_F(VerificationWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
 {
     harness.answerRecordAndPost("{}", 200, "[]");
     window.show();
-    ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; }));  // activated
+    ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; })); // activated
     window.close();
     test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
     EXPECT_TRUE(harness.server.requests().empty());

@@ -1,0 +1,406 @@
+#include "net/HttpClient.h"
+
+#include "foundation/Error.h"
+#include "foundation/TextEncoding.h"
+
+#include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <QByteArray>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <mutex>
+#include <sstream>
+
+namespace varno {
+namespace {
+
+CURL* asCurl(void* handle)
+{
+    return static_cast<CURL*>(handle);
+}
+
+std::string lowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string trimBlanks(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
+std::string originOf(const std::string& url)
+{
+    CURLU* parsed = curl_url();
+    std::string origin;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+        char* scheme = nullptr;
+        char* host = nullptr;
+        char* port = nullptr;
+        if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+            origin = lowerAscii(std::string(scheme) + "://" + host + ":" + port);
+        }
+        curl_free(scheme);
+        curl_free(host);
+        curl_free(port);
+    }
+    curl_url_cleanup(parsed);
+    return origin;
+}
+
+bool isHttpScheme(const std::string& url)
+{
+    const std::string origin = originOf(url);
+    return origin.starts_with("https://") || origin.starts_with("http://");
+}
+
+std::string transportFailureReason(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return "nom de serveur introuvable";
+    case CURLE_COULDNT_CONNECT:
+        return "connexion au serveur impossible";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "le serveur ne répond pas (délai d'attente dépassé)";
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return "le certificat du serveur n'est pas reconnu";
+    case CURLE_SSL_CONNECT_ERROR:
+        return "échec de l'établissement de la connexion sécurisée";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return "adresse invalide";
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return "la connexion a été interrompue";
+    default:
+        return "erreur de communication";
+    }
+}
+
+// Adds the extra CAs to the store that curl has already filled from the system's (a file, or the
+// Windows certificate store).
+CURLcode addExtraCertificates(CURL*, void* sslContext, void* pem)
+{
+    const auto* text = static_cast<const std::string*>(pem);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+    BIO* bio = BIO_new_mem_buf(text->data(), static_cast<int>(text->size()));
+    if (bio == nullptr) {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    while (X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+        X509_STORE_add_cert(store, certificate); // a certificate already present is not an error
+        X509_free(certificate);
+    }
+    ERR_clear_error(); // the end of the PEM text leaves an error on the queue
+    BIO_free(bio);
+    return CURLE_OK;
+}
+
+struct Answer {
+    std::string body;
+    std::size_t limit;
+    bool tooLarge = false;
+};
+
+size_t appendWithinLimit(char* data, size_t size, size_t count, void* target)
+{
+    auto& answer = *static_cast<Answer*>(target);
+    if (answer.body.size() + size * count > answer.limit) {
+        answer.tooLarge = true;
+        return 0; // ends the transfer
+    }
+    answer.body.append(data, size * count);
+    return size * count;
+}
+
+// Keeps the reason phrase of the last status line ("HTTP/1.1 404 Not Found").
+size_t keepReasonPhrase(char* data, size_t size, size_t count, void* target)
+{
+    const std::string line(data, size * count);
+    if (line.starts_with("HTTP/")) {
+        auto& reason = *static_cast<std::string*>(target);
+        const auto code = line.find(' ');
+        const auto phrase = code == std::string::npos ? std::string::npos : line.find(' ', code + 1);
+        reason = phrase == std::string::npos ? std::string() : trimBlanks(line.substr(phrase + 1));
+    }
+    return size * count;
+}
+
+bool isRedirect(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
+std::string displayUrl(const std::string& url)
+{
+    CURLU* parsed = curl_url();
+    std::string shown;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+        const bool hadQuery = [&] {
+            char* query = nullptr;
+            const bool present = curl_url_get(parsed, CURLUPART_QUERY, &query, 0) == CURLUE_OK;
+            curl_free(query);
+            return present;
+        }();
+        curl_url_set(parsed, CURLUPART_USER, nullptr, 0);
+        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0);
+        curl_url_set(parsed, CURLUPART_QUERY, nullptr, 0);
+        curl_url_set(parsed, CURLUPART_FRAGMENT, nullptr, 0);
+        char* text = nullptr;
+        if (curl_url_get(parsed, CURLUPART_URL, &text, 0) == CURLUE_OK) {
+            shown = std::string(text) + (hadQuery ? "?…" : "");
+        }
+        curl_free(text);
+    } else {
+        shown = url.substr(0, url.find_first_of("?#"));
+        const auto at = shown.find('@');
+        if (at != std::string::npos) {
+            shown = shown.substr(at + 1);
+        }
+    }
+    curl_url_cleanup(parsed);
+    return shown;
+}
+
+std::string decodeBody(const std::string& body, const std::string& contentType)
+{
+    std::string charset;
+    std::istringstream parameters(contentType);
+    std::string parameter;
+    std::getline(parameters, parameter, ';'); // the media type itself
+    while (std::getline(parameters, parameter, ';')) {
+        const auto equals = parameter.find('=');
+        if (equals != std::string::npos && lowerAscii(trimBlanks(parameter.substr(0, equals))) == "charset") {
+            charset = lowerAscii(trimBlanks(parameter.substr(equals + 1)));
+            if (charset.size() >= 2 && charset.front() == '"' && charset.back() == '"') {
+                charset = charset.substr(1, charset.size() - 2);
+            }
+        }
+    }
+    if (charset.empty()) {
+        return isValidUtf8(body) ? body : windows1252ToUtf8(body);
+    }
+    if (charset == "utf-8" || charset == "utf8") {
+        return body;
+    }
+    // Web practice reads ISO-8859-1 and ASCII labels as Windows-1252, their superset.
+    if (charset == "windows-1252" || charset == "cp1252" || charset == "iso-8859-1" || charset == "latin1" ||
+        charset == "iso8859-1" || charset == "us-ascii" || charset == "ascii") {
+        return windows1252ToUtf8(body);
+    }
+    QStringDecoder decoder(charset.c_str());
+    if (!decoder.isValid()) {
+        throw VarnoError("Le jeu de caractères « " + charset + " » de la réponse n'est pas pris en charge.");
+    }
+    const QString text = decoder.decode(QByteArray::fromRawData(body.data(), static_cast<qsizetype>(body.size())));
+    return text.toStdString();
+}
+
+HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
+{
+    static std::once_flag globalInit;
+    std::call_once(globalInit, [] {
+        // OpenSSL whatever CURL_SSL_BACKEND says: the extra CAs are added through its store.
+        curl_global_sslset(CURLSSLBACKEND_OPENSSL, nullptr, nullptr);
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
+    curl_ = curl_easy_init();
+    if (curl_ == nullptr) {
+        throw VarnoError("Le client HTTP n'a pas pu être créé.");
+    }
+    // What stays the same for every request of this client; each request sets the rest.
+    CURL* curl = asCurl(curl_);
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory only
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L); // followed here, to keep credentials at home
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+#ifdef _WIN32
+    // Windows keeps its trusted roots in its certificate store, not in a file.
+    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
+#endif
+    curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, 0L); // each connection gets the store with our CAs added
+    if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, addExtraCertificates) != CURLE_OK) {
+        curl_easy_cleanup(curl);
+        throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
+    }
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &options_.extraCaCertificates);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024); // a record can carry megabytes of picture
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(options_.totalTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxAnswerBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
+}
+
+HttpClient::~HttpClient()
+{
+    curl_easy_cleanup(asCurl(curl_));
+}
+
+void HttpClient::setBasicAuthentication(std::string user, std::string password)
+{
+    user_ = std::move(user);
+    password_ = std::move(password);
+    basicAuthentication_ = true;
+}
+
+void HttpClient::clearCustomHeaders()
+{
+    customHeaders_.clear();
+}
+
+void HttpClient::addCustomHeader(std::string name, std::string value)
+{
+    customHeaders_.emplace_back(std::move(name), std::move(value));
+}
+
+void HttpClient::setContentType(std::string contentType)
+{
+    contentType_ = std::move(contentType);
+}
+
+std::string HttpClient::get(const std::string& url)
+{
+    return perform(url, nullptr);
+}
+
+std::string HttpClient::post(const std::string& url, const std::string& body)
+{
+    return perform(url, &body);
+}
+
+std::string HttpClient::perform(const std::string& firstUrl, const std::string* body)
+{
+    CURL* curl = asCurl(curl_);
+    const std::string firstOrigin = originOf(firstUrl);
+    std::string url = firstUrl;
+    bool isPost = body != nullptr;
+    std::string method = isPost ? "POST" : "GET";
+    const auto failure = [&](const std::string& reason) {
+        return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
+    };
+    if (!isHttpScheme(url)) {
+        throw failure("adresse invalide");
+    }
+
+    for (int redirects = 0;; ++redirects) {
+        const bool sameOrigin = originOf(url) == firstOrigin;
+        Answer received{{}, options_.maxAnswerBytes};
+        std::string reason;
+        std::array<char, CURL_ERROR_SIZE> errorText{};
+
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);
+        if (isPost) {
+            curl_easy_setopt(curl, CURLOPT_POST, 1L);
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body->data());
+        } else {
+            curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+        }
+        const bool sendCredentials = basicAuthentication_ && sameOrigin;
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(sendCredentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, sendCredentials ? user_.c_str() : nullptr);
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, sendCredentials ? password_.c_str() : nullptr);
+
+        curl_slist* headers = nullptr;
+        const auto addHeader = [&headers](const std::string& line) {
+            headers = curl_slist_append(headers, line.c_str());
+        };
+        if (!options_.accept.empty()) {
+            addHeader("Accept: " + options_.accept);
+        }
+        if (!contentType_.empty()) {
+            addHeader("Content-Type: " + contentType_);
+        }
+        addHeader("Expect:"); // no 100-continue round trip before a body
+        if (sameOrigin) {
+            for (const auto& [name, value] : customHeaders_) {
+                addHeader(std::string(name).append(": ").append(value));
+            }
+        }
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+
+        const CURLcode result = curl_easy_perform(curl);
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+        curl_slist_free_all(headers);
+        if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+            throw failure("la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
+        }
+        if (result != CURLE_OK) {
+            const std::string detail = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
+            throw failure(transportFailureReason(result) + " (" + trimBlanks(detail) + ")");
+        }
+
+        long status = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        responseCode_ = static_cast<int>(status);
+
+        const char* location = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+        if (isRedirect(status) && location != nullptr) {
+            if (redirects >= options_.maxRedirects) {
+                throw failure("trop de redirections (plus de " + std::to_string(options_.maxRedirects) + ")");
+            }
+            const std::string next = location;
+            if (!isHttpScheme(next)) {
+                throw failure("redirection vers une adresse invalide");
+            }
+            // Never from https down to plain http, where the cookies and the answer would travel in clear.
+            if (!originOf(next).starts_with("https://")) {
+                throw failure("redirection vers une adresse non sécurisée (" + displayUrl(next) + ")");
+            }
+            url = next;
+            // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
+            if (status == 303 || (isPost && (status == 301 || status == 302))) {
+                isPost = false;
+                method = "GET";
+            }
+            continue;
+        }
+        if (status < 200 || status > 299) {
+            throw failure("le serveur a répondu « " + std::to_string(status) + (reason.empty() ? "" : " " + reason) +
+                          " »");
+        }
+
+        const char* contentType = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+        return decodeBody(received.body, contentType != nullptr ? contentType : "");
+    }
+}
+
+} // namespace varno

@@ -1,0 +1,27 @@
+#include "ui/ErrorHandler.h"
+
+#include <exception>
+
+namespace varno {
+
+std::string currentExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return {};
+    }
+}
+
+void runGuarded(UserMessages& messages, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (...) {
+        messages.showError(currentExceptionText());
+    }
+}
+
+} // namespace varno
