@@ -1,6 +1,7 @@
 #include "foundation/Json.h"
 #include "foundation/Error.h"
 #include "net/ConfiguratorApi.h"
+#include "tests/support/Errors.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -66,13 +67,8 @@ TEST(Json, RefusesNestingBeyondAFixedDepth)
     const auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
     EXPECT_EQ(JsonValue::parse(nested(128)).kind(), JsonValue::Kind::Array);
     for (const std::size_t depth : {std::size_t{129}, std::size_t{1000000}}) {
-        try {
-            JsonValue::parse(nested(depth));
-            ADD_FAILURE() << depth;
-        } catch (const VarnoError& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "La réponse n'est pas du JSON valide : imbrication de plus de 128 niveaux (position 129).");
-        }
+        EXPECT_EQ(test::varnoErrorOf([&] { JsonValue::parse(nested(depth)); }),
+                  "La réponse n'est pas du JSON valide : imbrication de plus de 128 niveaux (position 129).");
     }
     EXPECT_THROW(JsonValue::parse(std::string(1000000, '[')), VarnoError);
     EXPECT_THROW(JsonValue::parse(std::string(500000, '{') + "\"a\":1"), VarnoError);
@@ -80,13 +76,8 @@ TEST(Json, RefusesNestingBeyondAFixedDepth)
 
 TEST(Json, ShapeChecksNameWhatWasFound)
 {
-    try {
-        JsonValue::parse("[1]").expectObject("le dossier");
-        FAIL();
-    } catch (const VarnoError& error) {
-        EXPECT_STREQ(error.what(),
-                     "La réponse n'a pas la forme attendue : le dossier est un tableau au lieu d'un objet JSON.");
-    }
+    EXPECT_EQ(test::varnoErrorOf([] { JsonValue::parse("[1]").expectObject("le dossier"); }),
+              "La réponse n'a pas la forme attendue : le dossier est un tableau au lieu d'un objet JSON.");
     EXPECT_THROW(JsonValue::parse("null").expectArray("la réponse"), VarnoError);
 }
 

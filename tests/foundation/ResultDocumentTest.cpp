@@ -1,11 +1,13 @@
 #include "foundation/ResultDocument.h"
 #include "foundation/Error.h"
+#include "tests/support/Errors.h"
 #include "tests/support/Recorders.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -134,12 +136,8 @@ TEST(ResultDocument, DropsTheCharactersXmlForbids)
 // A starting text refused with a message that starts with reason.
 void expectRefused(const char* startingText, const std::string& reason)
 {
-    try {
-        ResultDocument document(startingText);
-        ADD_FAILURE() << startingText;
-    } catch (const VarnoError& error) {
-        EXPECT_TRUE(std::string(error.what()).starts_with(reason)) << error.what();
-    }
+    EXPECT_THAT(test::varnoErrorOf([&] { ResultDocument document(startingText); }), testing::StartsWith(reason))
+        << startingText;
 }
 
 // A name cannot hold a character reference: a retrieval document whose names Windows-1252 cannot write
@@ -179,13 +177,7 @@ TEST(ResultDocument, KeepsCommentsInstructionsAndTheDocumentType)
 
 TEST(ResultDocument, RefusesAStartingTextThatIsNotXml)
 {
-    try {
-        ResultDocument document("<html><body>Erreur");
-        FAIL() << "expected an error";
-    } catch (const VarnoError& error) {
-        EXPECT_TRUE(std::string(error.what()).starts_with("Le document de résultat n'est pas un document XML valide"))
-            << error.what();
-    }
+    expectRefused("<html><body>Erreur", "Le document de résultat n'est pas un document XML valide");
 }
 
 class ResultFileTest : public testing::Test {
@@ -229,13 +221,8 @@ TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
     ResultDocument document(ResultDocument::kEmptyDocument);
 
     for (const std::string& target : {blocker + "/devis.xml", path("missing/devis.xml"), folder.path().toStdString()}) {
-        try {
-            document.save(target);
-            ADD_FAILURE() << "expected an error for " << target;
-        } catch (const VarnoError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("Impossible d'écrire le fichier « " + target + " »", 0), 0u)
-                << error.what();
-        }
+        EXPECT_THAT(test::varnoErrorOf([&] { document.save(target); }),
+                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " »"));
     }
     EXPECT_EQ(readFileBytes(blocker), "host content");
     EXPECT_EQ(entries(), QStringList{"not-a-folder"});
@@ -253,13 +240,8 @@ protected:
 
     void expectRefusedAndUntouched(const QStringList& files = {"devis.xml"})
     {
-        try {
-            writeFileAtomically(target, bytes);
-            ADD_FAILURE() << "the write was reported as done";
-        } catch (const VarnoError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("Impossible d'écrire le fichier « " + target + " »", 0), 0u)
-                << error.what();
-        }
+        EXPECT_THAT(test::varnoErrorOf([&] { writeFileAtomically(target, bytes); }),
+                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " »"));
         EXPECT_EQ(readFileBytes(target), "host content");
         EXPECT_EQ(entries(), files);
     }

@@ -1,6 +1,7 @@
 #include "net/HttpClient.h"
 #include "foundation/Error.h"
 #include "net/ConfiguratorApi.h"
+#include "tests/support/Errors.h"
 #include "tests/support/TestHttpsServer.h"
 
 #include <QByteArray>
@@ -32,18 +33,6 @@ HttpClientOptions trustingTestCa()
     options.accept = kApiAccept;
     options.extraCaCertificates = test::testCaCertificates();
     return options;
-}
-
-// The error message of a request that must fail.
-std::string failureOf(const std::function<void()>& request)
-{
-    try {
-        request();
-    } catch (const VarnoError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "the request did not fail";
-    return {};
 }
 
 class HttpClientTest : public testing::Test {
@@ -98,8 +87,8 @@ TEST_F(HttpClientTest, ErrorStatusesFailWithStatusAndAddressButNeverTheQuery)
             response.status = status;
             response.set_content("nope", "text/plain");
         });
-        const std::string message =
-            failureOf([&] { client.get(server.baseUrl() + "/index.php/Services/jeton?email=a@b.c&mdp=secret%26pw"); });
+        const std::string message = test::varnoErrorOf(
+            [&] { client.get(server.baseUrl() + "/index.php/Services/jeton?email=a@b.c&mdp=secret%26pw"); });
         EXPECT_THAT(message,
                     HasSubstr("La requête GET vers " + server.baseUrl() + "/index.php/Services/jeton?… a échoué"));
         EXPECT_THAT(message, HasSubstr("« " + std::to_string(status) + " "));
@@ -216,7 +205,7 @@ TEST_F(HttpClientTest, FollowsNoRedirectToPlainHttp)
         response.status = 302;
         response.set_header("Location", target);
     });
-    EXPECT_THAT(failureOf([&] { client.get(server.baseUrl() + "/start"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { client.get(server.baseUrl() + "/start"); }),
                 HasSubstr("/start a échoué : redirection vers une adresse non sécurisée (" + target + ")"));
     plain.stop();
     listening.join();
@@ -230,20 +219,20 @@ TEST_F(HttpClientTest, GivesUpAfterTenRedirects)
         response.status = 302;
         response.set_header("Location", "/" + std::to_string(hop + 1));
     });
-    EXPECT_THAT(failureOf([&] { client.get(server.baseUrl() + "/0"); }), HasSubstr("trop de redirections"));
+    EXPECT_THAT(test::varnoErrorOf([&] { client.get(server.baseUrl() + "/0"); }), HasSubstr("trop de redirections"));
     EXPECT_EQ(server.requests().size(), 11u);
 }
 
 TEST_F(HttpClientTest, RefusesACertificateItDoesNotTrust)
 {
     TestHttpsServer untrusted(certificatePath("untrusted.pem"), certificatePath("untrusted.key"));
-    EXPECT_THAT(failureOf([&] { client.get(untrusted.baseUrl() + "/"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { client.get(untrusted.baseUrl() + "/"); }),
                 HasSubstr("le certificat du serveur n'est pas reconnu"));
     EXPECT_TRUE(untrusted.requests().empty());
 
     HttpClientOptions systemStoreOnly;
     HttpClient strict(systemStoreOnly);
-    EXPECT_THAT(failureOf([&] { strict.get(server.baseUrl() + "/"); }), HasSubstr("certificat"));
+    EXPECT_THAT(test::varnoErrorOf([&] { strict.get(server.baseUrl() + "/"); }), HasSubstr("certificat"));
     EXPECT_TRUE(server.requests().empty());
 }
 
@@ -256,7 +245,7 @@ TEST_F(HttpClientTest, AbortsATransferThatReceivesNothing)
     HttpClientOptions impatient = trustingTestCa();
     impatient.stallTimeout = std::chrono::seconds(1);
     HttpClient impatientClient(impatient);
-    EXPECT_THAT(failureOf([&] { impatientClient.get(server.baseUrl() + "/slow"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { impatientClient.get(server.baseUrl() + "/slow"); }),
                 HasSubstr("délai d'attente dépassé"));
     server.release();
 }
@@ -282,10 +271,10 @@ TEST_F(HttpClientTest, BoundsTheAnswersSizeAndTheRequestsWholeTime)
     bounded.totalTimeout = std::chrono::seconds(2);
     HttpClient boundedClient(bounded);
     for (const char* path : {"/announced", "/endless"}) {
-        EXPECT_THAT(failureOf([&] { boundedClient.get(server.baseUrl() + path); }),
+        EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.get(server.baseUrl() + path); }),
                     HasSubstr(path + std::string(" a échoué : la réponse dépasse 1 Mo.")));
     }
-    EXPECT_THAT(failureOf([&] { boundedClient.get(server.baseUrl() + "/drip"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.get(server.baseUrl() + "/drip"); }),
                 HasSubstr("/drip a échoué : le serveur ne répond pas (délai d'attente dépassé)"));
 }
 
@@ -295,7 +284,7 @@ TEST_F(HttpClientTest, ReportsARefusedConnection)
         TestHttpsServer gone;
         return gone.baseUrl();
     }();
-    EXPECT_THAT(failureOf([&] { client.get(closedPort + "/x"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { client.get(closedPort + "/x"); }),
                 HasSubstr("La requête GET vers " + closedPort + "/x a échoué : connexion au serveur impossible"));
 }
 
@@ -319,7 +308,7 @@ TEST(DecodeBody, Charsets)
     EXPECT_EQ(decodeBody("\xC3\xA9", "application/json"), "é");
     EXPECT_EQ(decodeBody("\xE9t\xE9", ""), "été"); // not UTF-8: read as Windows-1252
     EXPECT_EQ(decodeBody(std::string("\xE9\x00", 2), "text/plain; charset=utf-16le"), "é");
-    EXPECT_THAT(failureOf([] { decodeBody("x", "text/plain; charset=x-klingon"); }), HasSubstr("x-klingon"));
+    EXPECT_THAT(test::varnoErrorOf([] { decodeBody("x", "text/plain; charset=x-klingon"); }), HasSubstr("x-klingon"));
 }
 
 TEST(DisplayUrl, HidesQueryAndUserInformation)
