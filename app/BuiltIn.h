@@ -1,14 +1,11 @@
 #pragma once
 
-#include "foundation/Version.h"
-#include "net/ConfiguratorApi.h"
-#include "net/Endpoints.h"
+#include "net/Deployment.h"
 
 namespace varno {
 
 // The deployment settings compiled into this build (CMake cache variables VARNO_*). Nothing at run
 // time changes them.
-Endpoints builtInEndpoints();
-ApiAccount builtInApiAccount();
+Deployment builtInDeployment();
 
 } // namespace varno

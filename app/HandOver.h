@@ -1,51 +1,30 @@
 #pragma once
 
 #include "app/Configuration.h"
-#include "net/ConfiguratorApi.h"
+#include "order/TFicheConfigurateurCommande.h"
+#include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "verification/TFicheConfigurateurVerification.h"
 
 #include <filesystem>
+#include <optional>
+#include <variant>
 
 namespace varno {
 
-// What the main window gives a workflow window before showing it.
-struct HandOverValues {
-    std::filesystem::path temporaryFilePath;
-    Configuration configuration;
-    ApiAccount apiAccount;
+// The workflow window a run opens, told by the type of the values it receives.
+using WorkflowHandOverValues = std::variant<PricingHandOver, VerificationHandOver, OrderHandOver>;
+
+// One handler per window, for std::visit.
+template <class... Handlers> struct Overloaded : Handlers... {
+    using Handlers::operator()...;
 };
+template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
-// The host's protocol fixes which values each workflow window receives and in which order; these
-// set exactly those, in that order.
-
-template <class Window> void handOverToPricing(Window& window, const HandOverValues& values)
-{
-    window.setBrand(values.configuration.brand);
-    window.setTemporaryFilePath(values.temporaryFilePath);
-    window.setUserLogin(values.configuration.userLogin);
-    window.setUserPassword(values.configuration.userPassword);
-    window.setQuoteId(values.configuration.quoteId);
-    window.setApiUserName(values.apiAccount.userName);
-    window.setApiPassword(values.apiAccount.password);
-    window.setIssuerKey(values.apiAccount.issuerKey);
-}
-
-template <class Window> void handOverToVerification(Window& window, const HandOverValues& values)
-{
-    window.setBrand(values.configuration.brand);
-    window.setTemporaryFilePath(values.temporaryFilePath);
-    window.setApiUserName(values.apiAccount.userName);
-    window.setApiPassword(values.apiAccount.password);
-    window.setIssuerKey(values.apiAccount.issuerKey);
-    window.setRecordId(values.configuration.recordId);
-}
-
-// The order window receives what the verification window does, then the host's order number and
-// reference.
-template <class Window> void handOverToOrder(Window& window, const HandOverValues& values)
-{
-    handOverToVerification(window, values);
-    window.setOrderNumber(values.configuration.orderNumber);
-    window.setOrderReference(values.configuration.orderReference);
-}
+// What the main window hands to the workflow window that the configuration's mode names: "chiffrage"
+// the pricing window, "verification" and "commande" theirs. Nothing for any other mode. The values are
+// passed as they were read, also when empty.
+std::optional<WorkflowHandOverValues> handOverFor(const Configuration& configuration,
+                                                  const std::filesystem::path& temporaryFilePath,
+                                                  const ApiAccount& apiAccount);
 
 } // namespace varno

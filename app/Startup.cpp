@@ -96,8 +96,8 @@ int runModuleVarno(int argc, char** argv)
     try {
         DesktopBrowser browser;
         SystemClock clock;
-        const Services services{builtInEndpoints(), *messages, browser, clock};
-        TFicheConfigurateur FicheConfigurateur(services, builtInApiAccount());
+        const Services services{builtInDeployment(), *messages, browser, clock};
+        TFicheConfigurateur FicheConfigurateur(services);
         FicheConfigurateur.setTemporaryFilePath(arguments[0]);
         FicheConfigurateur.setConfigurationFilePath(arguments[1]);
         QObject::connect(&FicheConfigurateur, &TFicheConfigurateur::closed, &application, &QApplication::quit,

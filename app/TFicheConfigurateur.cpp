@@ -1,11 +1,9 @@
 #include "app/TFicheConfigurateur.h"
 
+#include "app/HandOver.h"
 #include "foundation/Version.h"
-#include "order/TFicheConfigurateurCommande.h"
-#include "pricing/TFicheConfigurateurRecupDevis.h"
 #include "ui/ErrorHandler.h"
 #include "ui/FirstActivation.h"
-#include "verification/TFicheConfigurateurVerification.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,11 +12,20 @@
 #include <memory>
 
 namespace varno {
+namespace {
 
-TFicheConfigurateur::TFicheConfigurateur(const Services& services, ApiAccount builtInApiAccount)
+// Shows the workflow window with its values until it closes, then destroys it.
+template <class Window, class Values> void runModal(QWidget* owner, const Services& services, Values& values)
+{
+    const auto window = std::make_unique<Window>(owner, services, std::move(values));
+    window->exec();
+}
+
+} // namespace
+
+TFicheConfigurateur::TFicheConfigurateur(const Services& services)
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      services_(services), builtInApiAccount_(std::move(builtInApiAccount)),
-      logos_(this, {QRect(16, 8, 320, 128), QRect(16, 9, 320, 128), QRect(24, 16, 320, 120)})
+      services_(services), logos_(this, {QRect(16, 8, 320, 128), QRect(16, 9, 320, 128), QRect(24, 16, 320, 120)})
 {
     setWindowTitle("Configurateur VARNO");
     setFixedSize(360, 156);
@@ -32,7 +39,8 @@ TFicheConfigurateur::TFicheConfigurateur(const Services& services, ApiAccount bu
 
     // The timer runs from the start; its tick acts only once the start-up checks have passed, and it
     // keeps ticking until then (a version message may be open for a long time).
-    Timer1.setInterval(500);
+    Timer1.setObjectName("Timer1");
+    Timer1.setInterval(services_.pacing.dispatchTick);
     connect(&Timer1, &QTimer::timeout, this, [this] { runGuarded(services_.messages, [this] { Timer1Timer(); }); });
     Timer1.start();
     callOnFirstActivation(this, [this] { runGuarded(services_.messages, [this] { FormActivate(); }); });
@@ -80,21 +88,15 @@ void TFicheConfigurateur::Timer1Timer()
 
 void TFicheConfigurateur::openWorkflowWindow()
 {
-    const std::string& mode = configuration_.mode;
-    if (mode == "chiffrage") {
-        runWorkflowWindow<TFicheConfigurateurRecupDevis>(handOverToPricing<TFicheConfigurateurRecupDevis>);
-    } else if (mode == "verification") {
-        runWorkflowWindow<TFicheConfigurateurVerification>(handOverToVerification<TFicheConfigurateurVerification>);
-    } else if (mode == "commande") {
-        runWorkflowWindow<TFicheConfigurateurCommande>(handOverToOrder<TFicheConfigurateurCommande>);
+    auto values = handOverFor(configuration_, temporaryFilePath_, services_.deployment.apiAccount);
+    if (!values) {
+        return;
     }
-}
-
-template <class Window, class HandOver> void TFicheConfigurateur::runWorkflowWindow(HandOver handOver)
-{
-    const auto window = std::make_unique<Window>(this, services_);
-    handOver(*window, HandOverValues{temporaryFilePath_, configuration_, builtInApiAccount_});
-    window->exec();
+    std::visit(
+        Overloaded{[this](PricingHandOver& v) { runModal<TFicheConfigurateurRecupDevis>(this, services_, v); },
+                   [this](VerificationHandOver& v) { runModal<TFicheConfigurateurVerification>(this, services_, v); },
+                   [this](OrderHandOver& v) { runModal<TFicheConfigurateurCommande>(this, services_, v); }},
+        *values);
 }
 
 void TFicheConfigurateur::closeEvent(QCloseEvent* event)

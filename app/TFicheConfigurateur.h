@@ -1,8 +1,6 @@
 #pragma once
 
 #include "app/Configuration.h"
-#include "app/HandOver.h"
-#include "net/ConfiguratorApi.h"
 #include "seams/Services.h"
 #include "ui/BrandLogos.h"
 
@@ -22,7 +20,7 @@ class TFicheConfigurateur final : public QWidget {
 public:
     enum class State { Created, Starting, Ready, Dispatching, Closing };
 
-    TFicheConfigurateur(const Services& services, ApiAccount builtInApiAccount);
+    explicit TFicheConfigurateur(const Services& services);
 
     void setTemporaryFilePath(std::filesystem::path path) { temporaryFilePath_ = std::move(path); }
     void setConfigurationFilePath(std::filesystem::path path) { configurationFilePath_ = std::move(path); }
@@ -42,12 +40,10 @@ private:
     void Timer1Timer();
     bool ReadConfiguration();
     void openWorkflowWindow();
-    template <class Window, class HandOver> void runWorkflowWindow(HandOver handOver);
 
     const Services& services_;
-    const ApiAccount builtInApiAccount_;
     BrandLogos logos_;
-    QTimer Timer1;
+    QTimer Timer1{this};
     State state_ = State::Created;
     std::filesystem::path temporaryFilePath_;
     std::filesystem::path configurationFilePath_;

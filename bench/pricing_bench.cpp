@@ -59,10 +59,9 @@ int runClient(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const std::string baseUrl = argv[2];
     const std::string temporaryFile = argv[3];
-    HttpClientOptions retrievalOptions;
-    retrievalOptions.extraCaCertificates = test::testCaCertificates();
-    HttpClient retrieval(retrievalOptions);
-    HttpClient apiClient(apiClientOptions({baseUrl, baseUrl, test::testCaCertificates()}));
+    const Endpoints endpoints{baseUrl, baseUrl, test::testCaCertificates()};
+    HttpClient retrieval(clientOptions(endpoints));
+    HttpClient apiClient(clientOptions(endpoints));
     ConfiguratorApi api(apiClient, baseUrl, {"bench@example.test", "Pw-123456789-ab", std::string(32, 'a')});
     retrieveQuote(retrieval, api, baseUrl + "/recuperation", temporaryFile);
     return 0;

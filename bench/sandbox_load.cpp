@@ -25,7 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const varno::ApiAccount kAccount{"api@sandbox.test", "Pw-123456789-ab", "0123456789abcdef0123456789abcdef"};
+const varno::sandbox::ApiCredentials kAccount{"api@sandbox.test", "Pw-123456789-ab",
+                                              "0123456789abcdef0123456789abcdef"};
 
 struct Tally {
     std::mutex mutex;

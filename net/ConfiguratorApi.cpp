@@ -1,25 +1,11 @@
 #include "net/ConfiguratorApi.h"
 
+#include "net/HttpText.h"
+
 #include <array>
 #include <cstdio>
 
 namespace varno {
-
-HttpClientOptions apiClientOptions(const Endpoints& endpoints)
-{
-    HttpClientOptions options;
-    options.accept = kApiAccept;
-    options.extraCaCertificates = endpoints.extraCaCertificates;
-    return options;
-}
-
-void applyApiRequestSettings(HttpClient& client, const ApiAccount& account)
-{
-    client.setBasicAuthentication(account.userName, account.password);
-    client.clearCustomHeaders();
-    client.addCustomHeader(kIssuerHeader, account.issuerKey);
-    client.setContentType(kApiContentType);
-}
 
 ConfiguratorApi::ConfiguratorApi(HttpClient& client, std::string baseUrl, ApiAccount account)
     : client_(client), baseUrl_(std::move(baseUrl)), account_(std::move(account))
@@ -28,15 +14,15 @@ ConfiguratorApi::ConfiguratorApi(HttpClient& client, std::string baseUrl, ApiAcc
 
 std::string ConfiguratorApi::getQuotationRecord(const std::string& recordId)
 {
-    applyApiRequestSettings(client_, account_);
-    return client_.get(baseUrl_ + std::string(kQuotationRecordsPath) + encodePathSegment(recordId));
+    const HttpResponse answer = client_.send(
+        apiRequest("GET", baseUrl_ + std::string(kQuotationRecordsPath) + encodePathSegment(recordId), account_));
+    return bodyText(answer);
 }
 
 ApiResponse ConfiguratorApi::post(std::string_view path, const std::string& body)
 {
-    applyApiRequestSettings(client_, account_);
-    std::string answer = client_.post(baseUrl_ + std::string(path), body);
-    return {client_.responseCode(), std::move(answer)};
+    const HttpResponse answer = client_.send(apiRequest("POST", baseUrl_ + std::string(path), account_, body));
+    return {answer.status, bodyText(answer)};
 }
 
 std::string encodePathSegment(std::string_view identifier)

@@ -1,43 +1,25 @@
 #pragma once
 
-#include "net/Endpoints.h"
 #include "net/HttpClient.h"
+#include "net/Requests.h"
 
 #include <string>
 #include <string_view>
 
 namespace varno {
 
-// The account with which every configurator API request authenticates.
-struct ApiAccount {
-    std::string userName;
-    std::string password;
-    std::string issuerKey;
-};
-
-inline constexpr const char* kApiAccept = "application/json";
-inline constexpr const char* kApiContentType = "application/json; charset=utf-8";
-inline constexpr const char* kIssuerHeader = "Zedir-Issuer";
-
 inline constexpr std::string_view kQuotationRecordsPath = "/api/v2.0/quotation-records/";
 inline constexpr std::string_view kCheckQuotationRecordsPath = "/api/v1.1/createorderprocess/checkquotationrecords";
 inline constexpr std::string_view kCreateOrderPath = "/api/v1.1/createorderprocess/createorder";
 
-// What an API request that came back gives: its status (a 2xx, since other statuses throw) and body.
+// What an API request that came back gives: its status (a 2xx, since other statuses throw) and body
+// (UTF-8).
 struct ApiResponse {
     int status;
     std::string body;
 };
 
-// Options of a client that talks to the configurator API.
-HttpClientOptions apiClientOptions(const Endpoints& endpoints);
-
-// The settings applied before each API request: Basic credentials, the header list cleared and then
-// exactly one issuer header, and the JSON content type.
-void applyApiRequestSettings(HttpClient& client, const ApiAccount& account);
-
-// The configurator API through a window's own client: every request gets the API request settings
-// first.
+// The configurator API through a window's own client. Bodies come back decoded to UTF-8.
 class ConfiguratorApi {
 public:
     ConfiguratorApi(HttpClient& client, std::string baseUrl, ApiAccount account);

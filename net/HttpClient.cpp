@@ -1,7 +1,7 @@
 #include "net/HttpClient.h"
 
 #include "foundation/Error.h"
-#include "foundation/TextEncoding.h"
+#include "net/HttpText.h"
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -9,14 +9,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#include <QByteArray>
-#include <QStringDecoder>
-
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <mutex>
-#include <sstream>
 
 namespace varno {
 namespace {
@@ -24,22 +18,6 @@ namespace {
 CURL* asCurl(void* handle)
 {
     return static_cast<CURL*>(handle);
-}
-
-std::string lowerAscii(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string trimBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
@@ -155,71 +133,6 @@ bool isRedirect(long status)
 
 } // namespace
 
-std::string displayUrl(const std::string& url)
-{
-    CURLU* parsed = curl_url();
-    std::string shown;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
-        const bool hadQuery = [&] {
-            char* query = nullptr;
-            const bool present = curl_url_get(parsed, CURLUPART_QUERY, &query, 0) == CURLUE_OK;
-            curl_free(query);
-            return present;
-        }();
-        curl_url_set(parsed, CURLUPART_USER, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_QUERY, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_FRAGMENT, nullptr, 0);
-        char* text = nullptr;
-        if (curl_url_get(parsed, CURLUPART_URL, &text, 0) == CURLUE_OK) {
-            shown = std::string(text) + (hadQuery ? "?…" : "");
-        }
-        curl_free(text);
-    } else {
-        shown = url.substr(0, url.find_first_of("?#"));
-        const auto at = shown.find('@');
-        if (at != std::string::npos) {
-            shown = shown.substr(at + 1);
-        }
-    }
-    curl_url_cleanup(parsed);
-    return shown;
-}
-
-std::string decodeBody(const std::string& body, const std::string& contentType)
-{
-    std::string charset;
-    std::istringstream parameters(contentType);
-    std::string parameter;
-    std::getline(parameters, parameter, ';'); // the media type itself
-    while (std::getline(parameters, parameter, ';')) {
-        const auto equals = parameter.find('=');
-        if (equals != std::string::npos && lowerAscii(trimBlanks(parameter.substr(0, equals))) == "charset") {
-            charset = lowerAscii(trimBlanks(parameter.substr(equals + 1)));
-            if (charset.size() >= 2 && charset.front() == '"' && charset.back() == '"') {
-                charset = charset.substr(1, charset.size() - 2);
-            }
-        }
-    }
-    if (charset.empty()) {
-        return isValidUtf8(body) ? body : windows1252ToUtf8(body);
-    }
-    if (charset == "utf-8" || charset == "utf8") {
-        return body;
-    }
-    // Web practice reads ISO-8859-1 and ASCII labels as Windows-1252, their superset.
-    if (charset == "windows-1252" || charset == "cp1252" || charset == "iso-8859-1" || charset == "latin1" ||
-        charset == "iso8859-1" || charset == "us-ascii" || charset == "ascii") {
-        return windows1252ToUtf8(body);
-    }
-    QStringDecoder decoder(charset.c_str());
-    if (!decoder.isValid()) {
-        throw VarnoError("Le jeu de caractères « " + charset + " » de la réponse n'est pas pris en charge.");
-    }
-    const QString text = decoder.decode(QByteArray::fromRawData(body.data(), static_cast<qsizetype>(body.size())));
-    return text.toStdString();
-}
-
 HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
 {
     static std::once_flag globalInit;
@@ -268,45 +181,13 @@ HttpClient::~HttpClient()
     curl_easy_cleanup(asCurl(curl_));
 }
 
-void HttpClient::setBasicAuthentication(std::string user, std::string password)
-{
-    user_ = std::move(user);
-    password_ = std::move(password);
-    basicAuthentication_ = true;
-}
-
-void HttpClient::clearCustomHeaders()
-{
-    customHeaders_.clear();
-}
-
-void HttpClient::addCustomHeader(std::string name, std::string value)
-{
-    customHeaders_.emplace_back(std::move(name), std::move(value));
-}
-
-void HttpClient::setContentType(std::string contentType)
-{
-    contentType_ = std::move(contentType);
-}
-
-std::string HttpClient::get(const std::string& url)
-{
-    return perform(url, nullptr);
-}
-
-std::string HttpClient::post(const std::string& url, const std::string& body)
-{
-    return perform(url, &body);
-}
-
-std::string HttpClient::perform(const std::string& firstUrl, const std::string* body)
+HttpResponse HttpClient::send(const HttpRequest& request)
 {
     CURL* curl = asCurl(curl_);
-    const std::string firstOrigin = originOf(firstUrl);
-    std::string url = firstUrl;
-    bool isPost = body != nullptr;
-    std::string method = isPost ? "POST" : "GET";
+    const std::string firstOrigin = originOf(request.url);
+    std::string url = request.url;
+    std::string method = request.method;
+    bool isPost = method == "POST";
     const auto failure = [&](const std::string& reason) {
         return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
     };
@@ -326,30 +207,28 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);
         if (isPost) {
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body->data());
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
         } else {
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
         }
-        const bool sendCredentials = basicAuthentication_ && sameOrigin;
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(sendCredentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
-        curl_easy_setopt(curl, CURLOPT_USERNAME, sendCredentials ? user_.c_str() : nullptr);
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, sendCredentials ? password_.c_str() : nullptr);
+        const BasicCredentials* credentials =
+            request.credentials.has_value() && sameOrigin ? &*request.credentials : nullptr;
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(credentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, credentials ? credentials->user.c_str() : nullptr);
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, credentials ? credentials->password.c_str() : nullptr);
 
         curl_slist* headers = nullptr;
-        const auto addHeader = [&headers](const std::string& line) {
-            headers = curl_slist_append(headers, line.c_str());
+        const auto addHeader = [&headers](const HttpHeader& header) {
+            headers = curl_slist_append(headers, (header.name + ": " + header.value).c_str());
         };
-        if (!options_.accept.empty()) {
-            addHeader("Accept: " + options_.accept);
+        for (const HttpHeader& header : request.headers) {
+            addHeader(header);
         }
-        if (!contentType_.empty()) {
-            addHeader("Content-Type: " + contentType_);
-        }
-        addHeader("Expect:"); // no 100-continue round trip before a body
+        headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip before a body
         if (sameOrigin) {
-            for (const auto& [name, value] : customHeaders_) {
-                addHeader(std::string(name).append(": ").append(value));
+            for (const HttpHeader& header : request.originHeaders) {
+                addHeader(header);
             }
         }
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -368,7 +247,6 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
 
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-        responseCode_ = static_cast<int>(status);
 
         const char* location = nullptr;
         curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
@@ -399,7 +277,7 @@ std::string HttpClient::perform(const std::string& firstUrl, const std::string* 
 
         const char* contentType = nullptr;
         curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-        return decodeBody(received.body, contentType != nullptr ? contentType : "");
+        return {static_cast<int>(status), contentType != nullptr ? contentType : "", std::move(received.body)};
     }
 }
 

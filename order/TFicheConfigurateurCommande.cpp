@@ -4,17 +4,17 @@
 
 namespace varno {
 
-TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services)
-    : ProgressWindow(owner, services), IdHTTP4(apiClientOptions(services.endpoints))
+TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values)
+    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP4(clientOptions(services.deployment.endpoints))
 {
     setObjectName("FicheConfigurateurCommande");
-    timerCommande.setInterval(1000);
+    timerCommande.setObjectName("timerCommande");
     connect(&timerCommande, &QTimer::timeout, this, [this] { timerCommandeTimer(); });
 }
 
 void TFicheConfigurateurCommande::FormActivate()
 {
-    presentBrand(" - Commande");
+    presentBrand(values_.Brand, " - Commande");
     arm(timerCommande);
 }
 
@@ -26,13 +26,14 @@ void TFicheConfigurateurCommande::timerCommandeTimer()
 void TFicheConfigurateurCommande::EnvoyerCommande()
 {
     showStatus("Lancement de l'envoi en commande");
-    ConfiguratorApi api(IdHTTP4, services_.endpoints.apiUrl, apiAccount());
-    const std::string body = orderRequestBody(recordId_, orderNumber_, orderReference_, services_.clock.now());
+    ConfiguratorApi api(IdHTTP4, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+    const std::string body =
+        orderRequestBody(values_.RecordId, values_.OrderNumber, values_.OrderReference, services_.clock.now());
     showStatus("Transfert de la demande de commande au configurateur");
     const ApiResponse answer = api.post(kCreateOrderPath, body);
     showStatus("Traitement des données du configurateur");
     const ResultPair outcome = readOrderAnswer(answer);
-    saveOrderOutcome(recordId_, outcome, temporaryFilePath());
+    saveOrderOutcome(values_.RecordId, outcome, values_.TemporaryFilePath);
     showStatus("Fin de l'envoi en commande");
     close();
 }

@@ -3,6 +3,7 @@
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
 #include "foundation/XmlText.h"
+#include "net/HttpText.h"
 #include "pricing/ProductImage.h"
 
 #include <array>
@@ -143,7 +144,7 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
         throw VarnoError("La connexion au configurateur n'a pas été établie : le devis ne peut pas être récupéré. "
                          "Fermez cette fenêtre et relancez le chiffrage depuis votre logiciel.");
     }
-    const std::string retrievalDocument = retrievalClient.get(retrievalUrl);
+    const std::string retrievalDocument = bodyText(retrievalClient.send(webPageRequest(retrievalUrl)));
     const std::string projectId = readProjectId(retrievalDocument);
     PricingValues values;
     if (!projectId.empty()) {

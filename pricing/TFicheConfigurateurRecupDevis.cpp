@@ -1,20 +1,11 @@
 #include "pricing/TFicheConfigurateurRecupDevis.h"
 
 #include "foundation/Version.h"
+#include "net/HttpText.h"
 #include "pricing/QuoteMapping.h"
 
 namespace varno {
 namespace {
-
-constexpr const char* kWebAccept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-
-HttpClientOptions webClientOptions(const Endpoints& endpoints)
-{
-    HttpClientOptions options;
-    options.accept = kWebAccept;
-    options.extraCaCertificates = endpoints.extraCaCertificates;
-    return options;
-}
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& box)
 {
@@ -35,7 +26,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 
 } // namespace
 
-TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, const Services& services)
+TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, const Services& services,
+                                                             PricingHandOver values)
     : WorkflowWindow(owner, services, QSize(352, 241),
                      {QRect(16, 8, 320, 128), QRect(16, 8, 320, 128), QRect(16, 8, 320, 120)}),
       lblChiffrage(
@@ -44,8 +36,8 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
       btnDevisRecuperer(makeButton(this, "btnDevisRecuperer", "Récupérer le devis", QRect(22, 163, 125, 50))),
       btnAnnulerRecuperation(makeButton(this, "btnAnnulerRecuperation", "Annuler", QRect(202, 163, 125, 50))),
       lblVersion(makeLabel(this, "lblVersion", QString::fromUtf8(kVersionLabel), QRect(176, 216, 151, 13))),
-      IdHTTP1(webClientOptions(services.endpoints)), IdHTTP2(webClientOptions(services.endpoints)),
-      IdHTTP3(apiClientOptions(services.endpoints))
+      values_(std::move(values)), IdHTTP1(clientOptions(services.deployment.endpoints)),
+      IdHTTP2(clientOptions(services.deployment.endpoints)), IdHTTP3(clientOptions(services.deployment.endpoints))
 {
     setObjectName("FicheConfigurateurRecupDevis");
     QFont bold("MS Sans Serif", 8);
@@ -67,7 +59,7 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
 
 void TFicheConfigurateurRecupDevis::FormActivate()
 {
-    presentBrand(" - Chiffrage");
+    presentBrand(values_.Brand, " - Chiffrage");
     if (GetJetonEtUrls() < 1) {
         services_.messages.showMessage(GetJetonEtUrlsErreurs());
         close();
@@ -80,9 +72,9 @@ int TFicheConfigurateurRecupDevis::GetJetonEtUrls()
 {
     login_.connectionUrl.clear();
     login_.retrievalUrl.clear();
-    const std::string url =
-        gatewayLoginUrl(services_.endpoints.gatewayUrl, userLogin_, userPassword_, brand(), quoteId_);
-    login_ = readGatewayAnswer(IdHTTP1.get(url));
+    const std::string url = gatewayLoginUrl(services_.deployment.endpoints.gatewayUrl, values_.UserLogin,
+                                            values_.UserPassword, values_.Brand, values_.QuoteId);
+    login_ = readGatewayAnswer(bodyText(IdHTTP1.send(webPageRequest(url))));
     if (login_.isComplete()) {
         return 1;
     }
@@ -92,13 +84,13 @@ int TFicheConfigurateurRecupDevis::GetJetonEtUrls()
 
 std::string TFicheConfigurateurRecupDevis::GetJetonEtUrlsErreurs() const
 {
-    return gatewayFailureMessage(brand(), ErrorLines);
+    return gatewayFailureMessage(values_.Brand, ErrorLines);
 }
 
 void TFicheConfigurateurRecupDevis::btnDevisRecupererClick()
 {
-    ConfiguratorApi api(IdHTTP3, services_.endpoints.apiUrl, apiAccount());
-    retrieveQuote(IdHTTP2, api, login_.retrievalUrl, temporaryFilePath());
+    ConfiguratorApi api(IdHTTP3, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+    retrieveQuote(IdHTTP2, api, login_.retrievalUrl, values_.TemporaryFilePath);
     close();
 }
 

@@ -1,14 +1,10 @@
 #include "sandbox/Sandbox.h"
 
-#include "foundation/Error.h"
-#include "foundation/Json.h"
 #include "sandbox/Catalogue.h"
 #include "sandbox/ConfiguratorPage.h"
+#include "sandbox/Routes.h"
 
 #include <QByteArray>
-
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <chrono>
 #include <csignal>
@@ -21,68 +17,6 @@ namespace {
 
 thread_local std::chrono::steady_clock::time_point requestStart;
 
-std::string configurateurXml(const std::vector<std::pair<const char*, std::string>>& children)
-{
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur>";
-    for (const auto& [name, text] : children) {
-        xml += std::string("<") + name + ">" + escapeHtml(text) + "</" + name + ">";
-    }
-    return xml + "</Configurateur>\n";
-}
-
-// A record identifier from its text: whole decimal digits.
-std::optional<long long> parseRecordId(const std::string& text)
-{
-    try {
-        std::size_t used = 0;
-        const long long id = std::stoll(text, &used);
-        if (used == text.size()) {
-            return id;
-        }
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
-
-// A record identifier from a JSON value: a number, or a text holding one.
-std::optional<long long> recordIdOf(const JsonValue& value)
-{
-    const bool scalar = value.kind() == JsonValue::Kind::Number || value.kind() == JsonValue::Kind::String;
-    return scalar ? parseRecordId(value.scalar()) : std::nullopt;
-}
-
-// The request body as JSON, read by the program's own reader (and its depth limit); nothing when it is
-// not JSON.
-std::optional<JsonValue> jsonBody(const httplib::Request& request)
-{
-    try {
-        return JsonValue::parse(request.body);
-    } catch (const VarnoError&) {
-        return std::nullopt;
-    }
-}
-
-Choice choiceFromForm(const httplib::Request& request)
-{
-    Choice choice;
-    const auto number = [&](const char* name, int fallback) {
-        try {
-            return std::stoi(request.get_param_value(name));
-        } catch (const std::exception&) {
-            return fallback;
-        }
-    };
-    choice.product = request.get_param_value("product");
-    choice.widthMm = number("width", 0);
-    choice.heightMm = number("height", 0);
-    choice.quantity = number("quantity", 0);
-    choice.location = request.get_param_value("location");
-    for (std::size_t i = 0; i < request.get_param_value_count("option"); ++i) {
-        choice.options.push_back(request.get_param_value("option", i));
-    }
-    return choice;
-}
-
 struct SeedRecord {
     long long id;
     const char* brand;
@@ -91,18 +25,6 @@ struct SeedRecord {
     const char* checkCode;
     const char* orderReference;
 };
-
-// The session a configurator page address names; otherwise answers 404 with a page saying so.
-std::optional<Session> pageSession(Store& store, const httplib::Request& request, httplib::Response& response)
-{
-    std::optional<Session> session = store.session(request.matches[1]);
-    if (!session) {
-        response.status = 404;
-        response.set_content(messagePage("Session inconnue", "Reconnectez-vous depuis votre logiciel."),
-                             "text/html; charset=utf-8");
-    }
-    return session;
-}
 
 } // namespace
 
@@ -183,25 +105,6 @@ void Sandbox::wait()
     }
 }
 
-bool Sandbox::authorizeApi(const httplib::Request& request, httplib::Response& response) const
-{
-    const std::string credentials = options_.apiAccount.userName + ":" + options_.apiAccount.password;
-    const std::string expected = "Basic " + QByteArray::fromStdString(credentials).toBase64().toStdString();
-    if (request.get_header_value("Authorization") != expected) {
-        response.status = 401;
-        response.set_header("WWW-Authenticate", "Basic realm=\"Configurateur\"");
-        response.set_content(R"({"error":"authentication required"})", "application/json");
-        return false;
-    }
-    if (request.get_header_value_count(kIssuerHeader) != 1 ||
-        request.get_header_value(kIssuerHeader) != options_.apiAccount.issuerKey) {
-        response.status = 403;
-        response.set_content(R"({"error":"unknown issuer"})", "application/json");
-        return false;
-    }
-    return true;
-}
-
 // Judges a request on its head alone, before any of its body is read: the body's form and size, then
 // the API's credentials. A refused request's connection ends with the answer, its body unread.
 bool Sandbox::refuseBeforeBody(const httplib::Request& request, httplib::Response& response)
@@ -221,7 +124,7 @@ bool Sandbox::refuseBeforeBody(const httplib::Request& request, httplib::Respons
         refuse(413, "Le corps de la requête dépasse 1 Mo.");
     } else if (!encoding.empty() && encoding != "identity") {
         refuse(415, "Le corps de la requête doit être envoyé sans compression.");
-    } else if (request.path.starts_with("/api/") && !authorizeApi(request, response)) {
+    } else if (request.path.starts_with("/api/") && !authorizeApi(options_.apiAccount, request, response)) {
         // answered by authorizeApi
     } else {
         return false;
@@ -273,164 +176,10 @@ void Sandbox::addRoutes()
                              "text/html; charset=utf-8");
     });
 
-    server_.Get("/index.php/Services/jeton", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::string brand = request.get_param_value("passerelle");
-        const std::string email = request.get_param_value("email");
-        const std::string quote = request.get_param_value("jeton");
-        std::optional<long long> reopened;
-        bool accepted = request.has_param("email") && request.has_param("mdp") && request.has_param("passerelle") &&
-                        store_.hasAccount(brand, email, request.get_param_value("mdp"));
-        if (accepted && request.has_param("jeton")) {
-            const std::optional<long long> id = parseRecordId(quote);
-            const std::optional<Record> existing = id ? store_.record(*id) : std::nullopt;
-            accepted = existing && existing->brand == brand && existing->orderReference.empty();
-            reopened = id;
-        }
-        if (!accepted) {
-            response.set_content(configurateurXml({}), "text/xml; charset=utf-8");
-            return;
-        }
-        const std::string token = store_.openSession(brand, email, reopened);
-        response.set_content(configurateurXml({{"Jeton", token},
-                                               {"UrlConnexion", baseUrl() + "/configurateur/" + token},
-                                               {"UrlRecuperation", baseUrl() + "/recuperation/" + token}}),
-                             "text/xml; charset=utf-8");
-    });
-
-    server_.Get("/configurateur/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::optional<Session> session = pageSession(store_, request, response);
-        if (!session) {
-            return;
-        }
-        Choice choice;
-        if (session->recordId) {
-            if (const std::optional<Record> record = store_.record(*session->recordId)) {
-                choice = choiceFromJson(record->choice);
-            }
-        }
-        response.set_content(configuratorPage(*session, choice, ""), "text/html; charset=utf-8");
-    });
-
-    server_.Post(
-        "/configurateur/([0-9a-f]+)/valider", [this](const httplib::Request& request, httplib::Response& response) {
-            const std::optional<Session> session = pageSession(store_, request, response);
-            if (!session) {
-                return;
-            }
-            const Choice choice = choiceFromForm(request);
-            if (const std::optional<std::string> problem = invalidChoice(session->brand, choice)) {
-                response.status = 422;
-                response.set_content(configuratorPage(*session, choice, *problem), "text/html; charset=utf-8");
-                return;
-            }
-            const long long id = store_.saveRecord(*session, choiceJson(choice), [&](long long recordId) {
-                return quotationRecordJson(recordId, session->brand, choice, false);
-            });
-            response.set_content(confirmationPage(*session, id, findProduct(session->brand, choice.product)->name),
-                                 "text/html; charset=utf-8");
-        });
-
-    server_.Get("/recuperation/([0-9a-f]+)", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::optional<Session> session = store_.session(request.matches[1]);
-        if (!session) {
-            response.status = 404;
-            response.set_content(configurateurXml({}), "text/xml; charset=utf-8");
-            return;
-        }
-        response.set_content(
-            configurateurXml({{"Jeton", session->token},
-                              {"Passerelle", session->brand},
-                              {"Project", session->validated ? std::to_string(*session->recordId) : ""}}),
-            "text/xml; charset=utf-8");
-    });
-
+    addGatewayRoutes(server_, store_, [this] { return baseUrl(); });
+    addConfiguratorRoutes(server_, store_);
     // The API's credentials are checked before routing (refuseBeforeBody).
-    server_.Get("/api/v2.0/quotation-records/(.*)",
-                [this](const httplib::Request& request, httplib::Response& response) {
-                    const std::optional<long long> id = parseRecordId(request.matches[1]);
-                    const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
-                    if (!record) {
-                        response.status = 404;
-                        response.set_content(R"({"error":"quotation record not found"})", "application/json");
-                        return;
-                    }
-                    response.set_content(record->json, "application/json; charset=utf-8");
-                });
-
-    server_.Post("/api/v1.1/createorderprocess/checkquotationrecords", [this](const httplib::Request& request,
-                                                                              httplib::Response& response) {
-        const std::optional<JsonValue> ids = jsonBody(request);
-        if (!ids || !ids->isArray()) {
-            response.status = 400;
-            response.set_content(R"({"error":"a JSON array of quotation record ids is expected"})", "application/json");
-            return;
-        }
-        rapidjson::StringBuffer buffer;
-        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-        writer.StartArray();
-        for (const JsonValue& value : ids->elements()) {
-            const std::optional<long long> id = recordIdOf(value);
-            const std::optional<Record> record = id ? store_.record(*id) : std::nullopt;
-            writer.StartObject();
-            writer.Key("quotationRecordId");
-            id ? static_cast<void>(writer.Int64(*id)) : static_cast<void>(writer.Null());
-            writer.Key("errorCode");
-            if (!record) {
-                writer.String("NOT_FOUND");
-            } else if (!record->orderReference.empty()) {
-                writer.String("STATE_INVALID");
-            } else if (!record->checkCode.empty()) {
-                writer.String(record->checkCode.c_str());
-            } else {
-                writer.Null();
-            }
-            writer.EndObject();
-        }
-        writer.EndArray();
-        response.set_content(buffer.GetString(), "application/json; charset=utf-8");
-    });
-
-    server_.Post("/api/v1.1/createorderprocess/createorder", [this](const httplib::Request& request,
-                                                                    httplib::Response& response) {
-        const std::optional<JsonValue> order = jsonBody(request);
-        const JsonValue* recordIds = order && order->isObject() ? order->member("quotationRecordIds") : nullptr;
-        if (recordIds == nullptr || !recordIds->isArray()) {
-            response.status = 400;
-            response.set_content(R"({"error":"an order with quotationRecordIds is expected"})", "application/json");
-            return;
-        }
-        std::vector<long long> ids;
-        bool readable = true;
-        for (const JsonValue& value : recordIds->elements()) {
-            const std::optional<long long> id = recordIdOf(value);
-            readable = readable && id.has_value();
-            ids.push_back(id.value_or(0));
-        }
-        const auto text = [&](const char* name) {
-            const JsonValue* member = order->member(name);
-            return member != nullptr && member->kind() == JsonValue::Kind::String ? member->scalar() : std::string();
-        };
-        const std::optional<std::string> reference =
-            readable ? store_.createOrder(ids, text("documentNumber"), text("documentTitle"), text("documentDate"))
-                     : std::nullopt;
-        if (!reference) {
-            response.set_content("null", "application/json"); // the configurator's refusal
-            return;
-        }
-        rapidjson::StringBuffer buffer;
-        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-        writer.StartObject();
-        writer.Key("reference");
-        writer.String(reference->c_str());
-        writer.Key("quotationRecordIds");
-        writer.StartArray();
-        for (const long long id : ids) {
-            writer.Int64(id);
-        }
-        writer.EndArray();
-        writer.EndObject();
-        response.set_content(buffer.GetString(), "application/json; charset=utf-8");
-    });
+    addApiRoutes(server_, store_);
 }
 
 void Sandbox::seed()

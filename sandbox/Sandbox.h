@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/ConfiguratorApi.h"
 #include "sandbox/ConnectionGuard.h"
+#include "sandbox/Contract.h"
 #include "sandbox/Store.h"
 
 #include <httplib.h>
@@ -20,9 +20,9 @@ struct SandboxOptions {
     std::string dataDir;
     std::string certificateFile;
     std::string keyFile;
-    ApiAccount apiAccount; // the credentials and issuer key the API accepts
-    int latencyMs = 0;     // added before every answer
-    int failEvery = 0;     // every Nth request answers 503
+    ApiCredentials apiAccount; // the credentials and issuer key the API accepts
+    int latencyMs = 0;         // added before every answer
+    int failEvery = 0;         // every Nth request answers 503
     std::ostream* log = nullptr;
     int maxConnections = 64;                          // served at once; more are closed at once
     std::chrono::milliseconds requestDeadline{10000}; // for a request to arrive and be answered
@@ -52,7 +52,6 @@ public:
 private:
     void addRoutes();
     void seed();
-    bool authorizeApi(const httplib::Request& request, httplib::Response& response) const;
     bool refuseBeforeBody(const httplib::Request& request, httplib::Response& response);
 
     SandboxOptions options_;

@@ -1,7 +1,7 @@
 // varno-sandbox: the gateway, the online configurator and the configurator API on this machine.
 //
 //   varno-sandbox [--port N] [--data-dir DIR] [--cert FILE] [--key FILE] [--latency MS] [--fail-every N]
-#include "app/BuiltIn.h"
+#include "sandbox/ProgramAccount.h"
 #include "sandbox/Sandbox.h"
 
 #include <csignal>
@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
     options.dataDir = VARNO_SANDBOX_DATA_DIR;
     options.certificateFile = VARNO_SANDBOX_CERT;
     options.keyFile = VARNO_SANDBOX_KEY;
-    options.apiAccount = varno::builtInApiAccount();
+    options.apiAccount = varno::sandbox::programApiAccount();
     options.log = &std::cout;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];

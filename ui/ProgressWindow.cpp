@@ -16,7 +16,7 @@ ProgressWindow::ProgressWindow(QWidget* owner, const Services& services)
 void ProgressWindow::arm(QTimer& timer)
 {
     timer_ = &timer;
-    timer.start();
+    timer.start(services_.pacing.workflowStart);
 }
 
 void ProgressWindow::runOnce(const std::function<void()>& workflow)

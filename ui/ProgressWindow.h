@@ -24,7 +24,7 @@ signals:
 protected:
     ProgressWindow(QWidget* owner, const Services& services);
 
-    // Starts the window's timer; its tick is to call runOnce.
+    // Starts the window's timer for the pacing's workflow start; its tick is to call runOnce.
     void arm(QTimer& timer);
     // Stops the timer, runs the workflow under the default error handler, then honours a close asked
     // for meanwhile (the workflow's own closing included).

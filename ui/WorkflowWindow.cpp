@@ -19,9 +19,9 @@ WorkflowWindow::WorkflowWindow(QWidget* owner, const Services& services, QSize c
     callOnFirstActivation(this, [this] { guarded([this] { FormActivate(); }); });
 }
 
-void WorkflowWindow::presentBrand(const char* captionSuffix)
+void WorkflowWindow::presentBrand(const std::string& brand, const char* captionSuffix)
 {
-    varno::presentBrand(*this, logos_, brand_, captionSuffix);
+    varno::presentBrand(*this, logos_, brand, captionSuffix);
 }
 
 void WorkflowWindow::guarded(const std::function<void()>& body)

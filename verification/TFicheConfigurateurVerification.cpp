@@ -4,17 +4,18 @@
 
 namespace varno {
 
-TFicheConfigurateurVerification::TFicheConfigurateurVerification(QWidget* owner, const Services& services)
-    : ProgressWindow(owner, services), IdHTTP3(apiClientOptions(services.endpoints))
+TFicheConfigurateurVerification::TFicheConfigurateurVerification(QWidget* owner, const Services& services,
+                                                                 VerificationHandOver values)
+    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP3(clientOptions(services.deployment.endpoints))
 {
     setObjectName("FicheConfigurateurVerification");
-    timerVerification.setInterval(1000);
+    timerVerification.setObjectName("timerVerification");
     connect(&timerVerification, &QTimer::timeout, this, [this] { timerVerificationTimer(); });
 }
 
 void TFicheConfigurateurVerification::FormActivate()
 {
-    presentBrand(" - Vérification");
+    presentBrand(values_.Brand, " - Vérification");
     arm(timerVerification);
 }
 
@@ -26,18 +27,9 @@ void TFicheConfigurateurVerification::timerVerificationTimer()
 void TFicheConfigurateurVerification::LancerVerification()
 {
     showStatus("Lancement de la vérification");
-    ConfiguratorApi api(IdHTTP3, services_.endpoints.apiUrl, apiAccount());
-    ResultPair outcome;
-    if (isIndirectMode(api.getQuotationRecord(recordId_))) {
-        outcome = indirectModeOutcome();
-    } else {
-        const std::string body = checkRequestBody(recordId_);
-        showStatus("Demande de vérification au configurateur");
-        const ApiResponse answer = api.post(kCheckQuotationRecordsPath, body);
-        showStatus("Traitement des données du configurateur");
-        outcome = readCheckAnswer(answer, recordId_);
-    }
-    outcomeDocument(recordId_, "Verification", outcome).save(temporaryFilePath());
+    ConfiguratorApi api(IdHTTP3, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+    const ResultPair outcome = verifyRecord(api, values_.RecordId, [this](const char* step) { showStatus(step); });
+    outcomeDocument(values_.RecordId, "Verification", outcome).save(values_.TemporaryFilePath);
     showStatus("Fin de la vérification");
     close();
 }

@@ -5,16 +5,18 @@
 
 namespace varno {
 
+// What the verification window receives.
+struct VerificationHandOver : WorkflowHandOver {
+    std::string RecordId{};
+};
+
 // The verification window: asks the configurator API whether a quotation record can be ordered and
 // answers the host through the result document. It has no buttons; it only shows progress.
 class TFicheConfigurateurVerification final : public ProgressWindow {
     Q_OBJECT
 
 public:
-    TFicheConfigurateurVerification(QWidget* owner, const Services& services);
-
-    void setRecordId(std::string value) { recordId_ = std::move(value); }
-    const std::string& recordId() const { return recordId_; }
+    TFicheConfigurateurVerification(QWidget* owner, const Services& services, VerificationHandOver values);
 
 protected:
     void FormActivate() override;
@@ -23,9 +25,9 @@ private:
     void timerVerificationTimer();
     void LancerVerification();
 
+    const VerificationHandOver values_;
     HttpClient IdHTTP3;
-    QTimer timerVerification;
-    std::string recordId_;
+    QTimer timerVerification{this};
 };
 
 } // namespace varno

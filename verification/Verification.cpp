@@ -66,4 +66,17 @@ ResultPair readCheckAnswer(const ApiResponse& answer, const std::string& recordI
     return outcome;
 }
 
+ResultPair verifyRecord(ConfiguratorApi& api, const std::string& recordId,
+                        const std::function<void(const char* status)>& showStep)
+{
+    if (isIndirectMode(api.getQuotationRecord(recordId))) {
+        return indirectModeOutcome();
+    }
+    const std::string body = checkRequestBody(recordId);
+    showStep("Demande de vérification au configurateur");
+    const ApiResponse answer = api.post(kCheckQuotationRecordsPath, body);
+    showStep("Traitement des données du configurateur");
+    return readCheckAnswer(answer, recordId);
+}
+
 } // namespace varno

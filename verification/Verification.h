@@ -3,6 +3,7 @@
 #include "foundation/ResultDocument.h"
 #include "net/ConfiguratorApi.h"
 
+#include <functional>
 #include <string>
 
 namespace varno {
@@ -22,5 +23,11 @@ std::string checkRequestBody(const std::string& recordId);
 // then translated into its French message (an element without one keeps what the previous left);
 // the answer must be a JSON array of objects. Any other status: RESPONSE_CODE.
 ResultPair readCheckAnswer(const ApiResponse& answer, const std::string& recordId);
+
+// The verification's requests. The record is read first: one in indirect mode cannot be ordered and
+// skips the check. Otherwise the check is asked for and its answer read. showStep is told the status of
+// each step from the check's request on.
+ResultPair verifyRecord(ConfiguratorApi& api, const std::string& recordId,
+                        const std::function<void(const char* status)>& showStep);
 
 } // namespace varno

@@ -16,7 +16,7 @@ using test::waitUntil;
 TEST(PricingWindowShell, LayoutCaptionsAndVersionLabel)
 {
     TestServices env;
-    TFicheConfigurateurRecupDevis window(nullptr, env.services);
+    TFicheConfigurateurRecupDevis window(nullptr, env.services, {});
     EXPECT_EQ(window.size(), QSize(352, 241));
     EXPECT_EQ(window.windowTitle(), "Configurateur Varno");
     EXPECT_EQ(window.lblChiffrage->text(), "Une fois votre chiffrage terminé veuillez : ");
@@ -38,13 +38,13 @@ TEST(PricingWindowShell, LayoutCaptionsAndVersionLabel)
 template <class Window> void expectProgressWindowShell(const char* brand, const QString& caption)
 {
     TestServices env;
-    Window window(nullptr, env.services);
+    env.services.pacing.workflowStart = std::chrono::hours(1); // the shell only
+    Window window(nullptr, env.services, {{brand}});
     EXPECT_EQ(window.size(), QSize(353, 182));
     EXPECT_EQ(window.windowTitle(), "Configurateur Varno");
     EXPECT_EQ(window.lblInfos->geometry(), QRect(16, 152, 320, 13));
     EXPECT_EQ(window.lblInfos->text(), "");
     EXPECT_EQ(window.logos().imgOlka->geometry(), QRect(16, 9, 320, 128));
-    window.setBrand(brand);
     window.show();
     EXPECT_TRUE(waitUntil([&] { return window.windowTitle() == caption; })) << window.windowTitle().toStdString();
     EXPECT_FALSE(window.logos().logoFor(brand)->isHidden());

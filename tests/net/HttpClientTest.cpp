@@ -1,10 +1,10 @@
 #include "net/HttpClient.h"
 #include "foundation/Error.h"
 #include "net/ConfiguratorApi.h"
+#include "net/HttpText.h"
+#include "tests/support/ApiRequests.h"
 #include "tests/support/Errors.h"
 #include "tests/support/TestHttpsServer.h"
-
-#include <QByteArray>
 
 #include <thread>
 
@@ -22,33 +22,37 @@ using testing::Not;
 
 const ApiAccount kAccount{"api@example.test", "P@ss:w0rd!xyz&=", "0123456789abcdef0123456789abcdef"};
 
-std::string expectedBasic(const ApiAccount& account)
-{
-    return "Basic " + QByteArray((account.userName + ":" + account.password).c_str()).toBase64().toStdString();
-}
-
 HttpClientOptions trustingTestCa()
 {
     HttpClientOptions options;
-    options.accept = kApiAccept;
     options.extraCaCertificates = test::testCaCertificates();
     return options;
+}
+
+HttpRequest apiPost(const std::string& url, const std::string& body)
+{
+    return apiRequest("POST", url, kAccount, body);
 }
 
 class HttpClientTest : public testing::Test {
 protected:
     TestHttpsServer server;
     HttpClient client{trustingTestCa()};
+
+    std::string get(const std::string& path) { return bodyText(client.send({.url = server.baseUrl() + path})); }
+    std::string post(const std::string& path, const std::string& body)
+    {
+        return bodyText(client.send(apiPost(server.baseUrl() + path, body)));
+    }
 };
 
 TEST_F(HttpClientTest, ApiSettingsGiveExactHeadersOnEveryRequestWithoutAChallenge)
 {
     server.setHandler(
         [](const httplib::Request&, httplib::Response& response) { response.set_content("{}", "application/json"); });
-    applyApiRequestSettings(client, kAccount);
-    EXPECT_EQ(client.get(server.baseUrl() + "/api/v2.0/quotation-records/Q-42"), "{}");
-    applyApiRequestSettings(client, kAccount);
-    EXPECT_EQ(client.post(server.baseUrl() + "/api/v1.1/createorderprocess/checkquotationrecords", "[123]"), "{}");
+    ConfiguratorApi api(client, server.baseUrl(), kAccount);
+    EXPECT_EQ(api.getQuotationRecord("Q-42"), "{}");
+    EXPECT_EQ(api.post(kCheckQuotationRecordsPath, "[123]").body, "{}");
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u); // no 401 round trip: Basic goes with the first request
@@ -57,10 +61,7 @@ TEST_F(HttpClientTest, ApiSettingsGiveExactHeadersOnEveryRequestWithoutAChalleng
     EXPECT_EQ(requests[1].method, "POST");
     EXPECT_EQ(requests[1].body, "[123]");
     for (const auto& request : requests) {
-        EXPECT_THAT(request.headerValues("Zedir-Issuer"), ElementsAre(kAccount.issuerKey));
-        EXPECT_THAT(request.headerValues("Authorization"), ElementsAre(expectedBasic(kAccount)));
-        EXPECT_THAT(request.headerValues("Accept"), ElementsAre("application/json"));
-        EXPECT_THAT(request.headerValues("Content-Type"), ElementsAre("application/json; charset=utf-8"));
+        test::expectApiHeaders(request, kAccount);
         EXPECT_THAT(request.headerValues("User-Agent"), ElementsAre("Mozilla/3.0 (compatible; Indy Library)"));
         EXPECT_THAT(request.headerValues("Expect"), testing::IsEmpty());
     }
@@ -75,8 +76,9 @@ TEST_F(HttpClientTest, HandsBackA2xxOtherThan200WithItsStatus)
                 response.set_content("body", "text/plain");
             }
         });
-        EXPECT_EQ(client.post(server.baseUrl() + "/x", "{}"), status == 204 ? "" : "body");
-        EXPECT_EQ(client.responseCode(), status);
+        const HttpResponse response = client.send(apiPost(server.baseUrl() + "/x", "{}"));
+        EXPECT_EQ(response.status, status);
+        EXPECT_EQ(response.body, status == 204 ? "" : "body");
     }
 }
 
@@ -87,13 +89,12 @@ TEST_F(HttpClientTest, ErrorStatusesFailWithStatusAndAddressButNeverTheQuery)
             response.status = status;
             response.set_content("nope", "text/plain");
         });
-        const std::string message = test::varnoErrorOf(
-            [&] { client.get(server.baseUrl() + "/index.php/Services/jeton?email=a@b.c&mdp=secret%26pw"); });
+        const std::string message =
+            test::varnoErrorOf([&] { get("/index.php/Services/jeton?email=a@b.c&mdp=secret%26pw"); });
         EXPECT_THAT(message,
                     HasSubstr("La requête GET vers " + server.baseUrl() + "/index.php/Services/jeton?… a échoué"));
         EXPECT_THAT(message, HasSubstr("« " + std::to_string(status) + " "));
         EXPECT_THAT(message, Not(HasSubstr("secret")));
-        EXPECT_EQ(client.responseCode(), status);
     }
 }
 
@@ -105,10 +106,10 @@ TEST_F(HttpClientTest, KeepsCookiesPerClient)
         }
         response.set_content("ok", "text/plain");
     });
-    client.get(server.baseUrl() + "/login");
-    client.get(server.baseUrl() + "/next");
+    get("/login");
+    get("/next");
     HttpClient other(trustingTestCa());
-    other.get(server.baseUrl() + "/other");
+    other.send({.url = server.baseUrl() + "/other"});
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
@@ -126,17 +127,16 @@ TEST_F(HttpClientTest, FollowsRedirectsWithTheMethodBrowsersUse)
             response.set_content(request.method + ":" + request.body, "text/plain");
         }
     });
-    applyApiRequestSettings(client, kAccount);
-    EXPECT_EQ(client.get(server.baseUrl() + "/r301"), "GET:");
-    EXPECT_EQ(client.responseCode(), 200);
-    EXPECT_EQ(client.post(server.baseUrl() + "/r302", "[1]"), "GET:");
-    EXPECT_EQ(client.post(server.baseUrl() + "/r303", "[1]"), "GET:");
-    EXPECT_EQ(client.post(server.baseUrl() + "/r307", "[1]"), "POST:[1]");
-    EXPECT_EQ(client.post(server.baseUrl() + "/r308", "[1]"), "POST:[1]");
+    const HttpResponse redirected = client.send(apiRequest("GET", server.baseUrl() + "/r301", kAccount));
+    EXPECT_EQ(redirected.status, 200);
+    EXPECT_EQ(redirected.body, "GET:");
+    EXPECT_EQ(post("/r302", "[1]"), "GET:");
+    EXPECT_EQ(post("/r303", "[1]"), "GET:");
+    EXPECT_EQ(post("/r307", "[1]"), "POST:[1]");
+    EXPECT_EQ(post("/r308", "[1]"), "POST:[1]");
 
     for (const auto& request : server.requests()) { // same origin: the credentials go along
-        EXPECT_THAT(request.headerValues("Zedir-Issuer"), ElementsAre(kAccount.issuerKey)) << request.target;
-        EXPECT_THAT(request.headerValues("Authorization"), ElementsAre(expectedBasic(kAccount))) << request.target;
+        test::expectApiHeaders(request, kAccount);
     }
 }
 
@@ -156,9 +156,7 @@ TEST_F(HttpClientTest, NeverForwardsCredentialsToAnotherOrigin)
                 response.set_header("Location", target);
             }
         });
-        applyApiRequestSettings(client, kAccount);
-        EXPECT_EQ(client.post(server.baseUrl() + "/start", "[1]"),
-                  target.starts_with(elsewhere.baseUrl()) ? "[]" : "{}");
+        EXPECT_EQ(post("/start", "[1]"), target.starts_with(elsewhere.baseUrl()) ? "[]" : "{}");
     }
     std::vector<test::RecordedRequest> landed = elsewhere.requests();
     for (const auto& request : server.requests()) {
@@ -205,7 +203,7 @@ TEST_F(HttpClientTest, FollowsNoRedirectToPlainHttp)
         response.status = 302;
         response.set_header("Location", target);
     });
-    EXPECT_THAT(test::varnoErrorOf([&] { client.get(server.baseUrl() + "/start"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { get("/start"); }),
                 HasSubstr("/start a échoué : redirection vers une adresse non sécurisée (" + target + ")"));
     plain.stop();
     listening.join();
@@ -219,20 +217,20 @@ TEST_F(HttpClientTest, GivesUpAfterTenRedirects)
         response.status = 302;
         response.set_header("Location", "/" + std::to_string(hop + 1));
     });
-    EXPECT_THAT(test::varnoErrorOf([&] { client.get(server.baseUrl() + "/0"); }), HasSubstr("trop de redirections"));
+    EXPECT_THAT(test::varnoErrorOf([&] { get("/0"); }), HasSubstr("trop de redirections"));
     EXPECT_EQ(server.requests().size(), 11u);
 }
 
 TEST_F(HttpClientTest, RefusesACertificateItDoesNotTrust)
 {
     TestHttpsServer untrusted(certificatePath("untrusted.pem"), certificatePath("untrusted.key"));
-    EXPECT_THAT(test::varnoErrorOf([&] { client.get(untrusted.baseUrl() + "/"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = untrusted.baseUrl() + "/"}); }),
                 HasSubstr("le certificat du serveur n'est pas reconnu"));
     EXPECT_TRUE(untrusted.requests().empty());
 
     HttpClientOptions systemStoreOnly;
     HttpClient strict(systemStoreOnly);
-    EXPECT_THAT(test::varnoErrorOf([&] { strict.get(server.baseUrl() + "/"); }), HasSubstr("certificat"));
+    EXPECT_THAT(test::varnoErrorOf([&] { strict.send({.url = server.baseUrl() + "/"}); }), HasSubstr("certificat"));
     EXPECT_TRUE(server.requests().empty());
 }
 
@@ -245,7 +243,7 @@ TEST_F(HttpClientTest, AbortsATransferThatReceivesNothing)
     HttpClientOptions impatient = trustingTestCa();
     impatient.stallTimeout = std::chrono::seconds(1);
     HttpClient impatientClient(impatient);
-    EXPECT_THAT(test::varnoErrorOf([&] { impatientClient.get(server.baseUrl() + "/slow"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { impatientClient.send({.url = server.baseUrl() + "/slow"}); }),
                 HasSubstr("délai d'attente dépassé"));
     server.release();
 }
@@ -271,10 +269,10 @@ TEST_F(HttpClientTest, BoundsTheAnswersSizeAndTheRequestsWholeTime)
     bounded.totalTimeout = std::chrono::seconds(2);
     HttpClient boundedClient(bounded);
     for (const char* path : {"/announced", "/endless"}) {
-        EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.get(server.baseUrl() + path); }),
+        EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.send({.url = server.baseUrl() + path}); }),
                     HasSubstr(path + std::string(" a échoué : la réponse dépasse 1 Mo.")));
     }
-    EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.get(server.baseUrl() + "/drip"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { boundedClient.send({.url = server.baseUrl() + "/drip"}); }),
                 HasSubstr("/drip a échoué : le serveur ne répond pas (délai d'attente dépassé)"));
 }
 
@@ -284,7 +282,7 @@ TEST_F(HttpClientTest, ReportsARefusedConnection)
         TestHttpsServer gone;
         return gone.baseUrl();
     }();
-    EXPECT_THAT(test::varnoErrorOf([&] { client.get(closedPort + "/x"); }),
+    EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = closedPort + "/x"}); }),
                 HasSubstr("La requête GET vers " + closedPort + "/x a échoué : connexion au serveur impossible"));
 }
 
@@ -297,8 +295,8 @@ TEST_F(HttpClientTest, DecodesTheBodyByTheDeclaredCharset)
             response.set_content("{\"a\":\"\xC3\xA9t\xC3\xA9\"}", "application/json");
         }
     });
-    EXPECT_EQ(client.get(server.baseUrl() + "/latin1"), "<a>été \u2019</a>");
-    EXPECT_EQ(client.get(server.baseUrl() + "/json"), "{\"a\":\"été\"}");
+    EXPECT_EQ(get("/latin1"), "<a>été \u2019</a>");
+    EXPECT_EQ(get("/json"), "{\"a\":\"été\"}");
 }
 
 TEST(DecodeBody, Charsets)

@@ -18,20 +18,10 @@ using testing::ElementsAre;
 class OrderWindowTest : public testing::Test {
 protected:
     WorkflowHarness harness;
-    TFicheConfigurateurCommande window{nullptr, harness.env.services};
+    OrderHandOver values{harness.handOver("ferd"), "4711", "CDE-0042", "Chantier 12"};
+    TFicheConfigurateurCommande window{nullptr, harness.env.services, values};
 
-    void SetUp() override
-    {
-        test::writeFileBytes(harness.temporaryFile, "host content");
-        window.setBrand("ferd");
-        window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile));
-        window.setApiUserName("api@example.test");
-        window.setApiPassword("Pw-123456789-ab");
-        window.setIssuerKey("0123456789abcdef0123456789abcdef");
-        window.setRecordId("4711");
-        window.setOrderNumber("CDE-0042");
-        window.setOrderReference("Chantier 12");
-    }
+    void SetUp() override { test::writeFileBytes(harness.temporaryFile, "host content"); }
 };
 
 TEST_F(OrderWindowTest, SendsTheOrderAndWritesTheReference)
@@ -119,9 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(OrderWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
 {
-    window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml"));
+    values.TemporaryFilePath = pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml");
+    TFicheConfigurateurCommande unwritable(nullptr, harness.env.services, values);
     harness.answer(200, R"({"reference":"C-1"})");
-    const auto outcome = harness.run(window);
+    const auto outcome = harness.run(unwritable);
     EXPECT_FALSE(outcome.closed);
     ASSERT_EQ(harness.env.messages.entries().size(), 1u);
     EXPECT_THAT(harness.env.messages.entries()[0].text, testing::StartsWith("Impossible d'écrire le fichier"));
@@ -159,10 +150,13 @@ TEST_F(OrderWindowTest, ACloseDuringAFailedRunClosesAfterTheError)
 TEST_F(OrderWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
 {
     harness.answer(200, R"({"reference":"C-1"})");
+    harness.env.services.pacing.workflowStart = std::chrono::hours(1);
     window.show();
     ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; }));
+    const auto* timer = window.findChild<QTimer*>("timerCommande");
+    ASSERT_TRUE(timer->isActive());
     window.close();
-    test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    EXPECT_FALSE(timer->isActive());
     EXPECT_TRUE(harness.server.requests().empty());
     EXPECT_EQ(harness.temporaryFileBytes(), "host content");
 }
@@ -173,8 +167,8 @@ TEST_F(OrderWindowTest, CaptionsForEachBrand)
          std::vector<std::pair<std::string, std::string>>{{"olka", "Korvalis - Configurateur olka - Commande"},
                                                           {"tamrix", "Korvalis - Configurateur tamrix - Commande"},
                                                           {"Ferd", "Configurateur Varno"}}) {
-        TFicheConfigurateurCommande other(nullptr, harness.env.services);
-        other.setBrand(brand);
+        values.Brand = brand;
+        TFicheConfigurateurCommande other(nullptr, harness.env.services, values);
         other.show();
         const QString expected = QString::fromStdString(caption);
         test::waitUntil([&] { return other.isRunning() || other.windowTitle() == expected; });

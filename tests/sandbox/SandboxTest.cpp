@@ -22,7 +22,7 @@ namespace {
 
 using testing::HasSubstr;
 
-const ApiAccount kAccount{"api@sandbox.test", "Pw-123456789-ab", "0123456789abcdef0123456789abcdef"};
+const sandbox::ApiCredentials kAccount{"api@sandbox.test", "Pw-123456789-ab", "0123456789abcdef0123456789abcdef"};
 
 class SandboxTest : public testing::Test {
 protected:

@@ -19,7 +19,6 @@ public:
     RawTlsConnection& operator=(const RawTlsConnection&) = delete;
 
     // Whether the TLS handshake succeeded (a server refusing the connection ends it).
-    bool isOpen() const { return open_; }
     bool send(std::string_view bytes);
     // What arrives until the server closes the connection or the time runs out.
     std::string receive(std::chrono::milliseconds atMost);

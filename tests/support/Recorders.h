@@ -4,6 +4,7 @@
 #include "seams/Clock.h"
 #include "seams/Services.h"
 #include "seams/UserMessages.h"
+#include "tests/support/ApiRequests.h"
 
 #include <chrono>
 #include <cstdint>
@@ -51,14 +52,16 @@ private:
     QDateTime at_;
 };
 
-// Seams and loopback endpoints for a window under test.
+// Seams, loopback endpoints and the test API account for a window under test. The windows' timers tick
+// at once, so no test waits for them.
 struct TestServices {
     RecordingMessages messages;
     RecordingBrowser browser;
     FixedClock clock{QDateTime(QDate(2024, 1, 15), QTime(10, 30))};
-    Services services{Endpoints{}, messages, browser, clock};
+    Services services{Deployment{}, messages, browser, clock,
+                      Pacing{std::chrono::milliseconds(1), std::chrono::milliseconds(1)}};
 
-    explicit TestServices(Endpoints endpoints = {}) { services.endpoints = std::move(endpoints); }
+    explicit TestServices(Endpoints endpoints = {}) { services.deployment = {std::move(endpoints), kTestApiAccount}; }
 };
 
 // Runs the event loop until the condition holds or the time runs out; returns the condition.

@@ -1,5 +1,6 @@
 #include "tests/support/WorkflowHarness.h"
 
+#include "foundation/FilePath.h"
 #include "foundation/TextEncoding.h"
 
 #include <QFileInfo>
@@ -25,9 +26,14 @@ WorkflowHarness::Outcome WorkflowHarness::run(ProgressWindow& window,
     QObject::connect(&window, &QDialog::finished, &window, [&] { outcome.closed = true; });
     window.show();
     waitUntil([&] { return outcome.closed || !env.messages.entries().empty(); });
-    waitUntil([] { return false; }, std::chrono::milliseconds(300));
     outcome.lastStatus = window.lblInfos->text().toStdString();
     return outcome;
+}
+
+WorkflowHandOver WorkflowHarness::handOver(const std::string& brand) const
+{
+    const ApiAccount& account = kTestApiAccount;
+    return {brand, pathFromUtf8(temporaryFile), account.userName, account.password, account.issuerKey};
 }
 
 std::string WorkflowHarness::temporaryFileBytes() const

@@ -30,8 +30,10 @@ public:
         std::string lastStatus;            // what the status line shows at the end
     };
 
-    // Shows the window (its values already set), waits until it has closed or has shown an error,
-    // then a little longer for anything that should not happen.
+    // The values every workflow window receives, for this brand, the temporary file and the test account.
+    WorkflowHandOver handOver(const std::string& brand) const;
+
+    // Shows the window and waits until it has closed or has shown an error.
     Outcome run(ProgressWindow& window, const std::function<void(ProgressWindow&, const std::string&)>& onStatus = {});
 
     // The temporary file's bytes, or "<absent>".

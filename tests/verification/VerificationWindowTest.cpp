@@ -15,23 +15,13 @@ using test::outcomeBytes;
 using test::WorkflowHarness;
 using testing::ElementsAre;
 
-const ApiAccount kAccount{"api@example.test", "Pw-123456789-ab", "0123456789abcdef0123456789abcdef"};
-
 class VerificationWindowTest : public testing::Test {
 protected:
     WorkflowHarness harness;
-    TFicheConfigurateurVerification window{nullptr, harness.env.services};
+    VerificationHandOver values{harness.handOver("ferd"), "123"};
+    TFicheConfigurateurVerification window{nullptr, harness.env.services, values};
 
-    void SetUp() override
-    {
-        test::writeFileBytes(harness.temporaryFile, "host content");
-        window.setBrand("ferd");
-        window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile));
-        window.setApiUserName(kAccount.userName);
-        window.setApiPassword(kAccount.password);
-        window.setIssuerKey(kAccount.issuerKey);
-        window.setRecordId("123");
-    }
+    void SetUp() override { test::writeFileBytes(harness.temporaryFile, "host content"); }
 };
 
 TEST_F(VerificationWindowTest, AnOrderableRecordGivesEmptyCodeAndMessage)
@@ -56,11 +46,7 @@ TEST_F(VerificationWindowTest, AnOrderableRecordGivesEmptyCodeAndMessage)
     EXPECT_EQ(requests[1].target, "/api/v1.1/createorderprocess/checkquotationrecords");
     EXPECT_EQ(requests[1].body, "[123]");
     for (const auto& request : requests) {
-        EXPECT_THAT(request.headerValues("Zedir-Issuer"), ElementsAre(kAccount.issuerKey));
-        EXPECT_THAT(request.headerValues("Authorization"),
-                    ElementsAre("Basic YXBpQGV4YW1wbGUudGVzdDpQdy0xMjM0NTY3ODktYWI="));
-        EXPECT_THAT(request.headerValues("Accept"), ElementsAre("application/json"));
-        EXPECT_THAT(request.headerValues("Content-Type"), ElementsAre("application/json; charset=utf-8"));
+        test::expectApiHeaders(request);
     }
     EXPECT_TRUE(harness.env.messages.entries().empty());
 }
@@ -165,9 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(VerificationWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
 {
-    window.setTemporaryFilePath(pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml"));
+    values.TemporaryFilePath = pathFromUtf8(harness.temporaryFile + "/inside-a-file.xml");
+    TFicheConfigurateurVerification unwritable(nullptr, harness.env.services, values);
     harness.answerRecordAndPost("{}", 200, "[]");
-    const auto outcome = harness.run(window);
+    const auto outcome = harness.run(unwritable);
     EXPECT_FALSE(outcome.closed);
     ASSERT_EQ(harness.env.messages.entries().size(), 1u);
     EXPECT_THAT(harness.env.messages.entries()[0].text, testing::StartsWith("Impossible d'écrire le fichier"));
@@ -193,20 +180,24 @@ TEST_F(VerificationWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
 TEST_F(VerificationWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
 {
     harness.answerRecordAndPost("{}", 200, "[]");
+    harness.env.services.pacing.workflowStart = std::chrono::hours(1);
     window.show();
     ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; })); // activated
+    const auto* timer = window.findChild<QTimer*>("timerVerification");
+    ASSERT_TRUE(timer->isActive());
     window.close();
-    test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    EXPECT_FALSE(timer->isActive());
     EXPECT_TRUE(harness.server.requests().empty());
     EXPECT_EQ(harness.temporaryFileBytes(), "host content");
 }
 
 TEST_F(VerificationWindowTest, AnUnknownBrandKeepsTheCaptionAndStillChecks)
 {
-    window.setBrand("Ferd");
+    values.Brand = "Ferd";
+    TFicheConfigurateurVerification unknown(nullptr, harness.env.services, values);
     harness.answerRecordAndPost("{}", 200, "[]");
-    EXPECT_TRUE(harness.run(window).closed);
-    EXPECT_EQ(window.windowTitle(), "Configurateur Varno");
+    EXPECT_TRUE(harness.run(unknown).closed);
+    EXPECT_EQ(unknown.windowTitle(), "Configurateur Varno");
     EXPECT_EQ(harness.server.requests().size(), 2u);
 }
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "net/HttpClient.h"
+
+#include <string>
+
+namespace varno {
+
+// An address as it may appear in a message: no user information, and the query masked, since the
+// gateway's query carries the user's password.
+std::string displayUrl(const std::string& url);
+
+// Decodes a response body to UTF-8 according to the Content-Type header's charset. Without a charset,
+// valid UTF-8 is kept and anything else is read as Windows-1252. Throws VarnoError for a charset it
+// cannot read.
+std::string decodeBody(const std::string& body, const std::string& contentType);
+// The response's body decoded by its declared charset.
+std::string bodyText(const HttpResponse& response);
+
+// Header text helpers: ASCII lower case, and the text without surrounding blanks (space, tab, CR, LF).
+std::string lowerAscii(std::string text);
+std::string trimBlanks(const std::string& text);
+
+} // namespace varno
