@@ -233,7 +233,9 @@ HttpResponse HttpClient::send(const HttpRequest& request)
         }
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-        const CURLcode result = curl_easy_perform(curl);
+        CURLcode result = CURLE_OK;
+        const auto transfer = [&] { result = curl_easy_perform(curl); };
+        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
         curl_slist_free_all(headers);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ struct HttpClientOptions {
     // PNG of that size, in Base64, stays far below this.
     std::size_t maxAnswerBytes = std::size_t{128} << 20;
     int maxRedirects = 10;
+    // Runs each transfer, which blocks until the answer is in. Empty: in place. A window hands one that
+    // keeps its event loop turning meanwhile.
+    std::function<void(const std::function<void()>& transfer)> runTransfer;
 };
 
 struct HttpHeader {

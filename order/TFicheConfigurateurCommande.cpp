@@ -5,7 +5,7 @@
 namespace varno {
 
 TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values)
-    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP4(clientOptions(services.deployment.endpoints))
+    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP4(responsiveClientOptions())
 {
     setObjectName("FicheConfigurateurCommande");
     timerCommande.setObjectName("timerCommande");

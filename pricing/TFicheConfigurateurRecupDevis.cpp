@@ -36,8 +36,8 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
       btnDevisRecuperer(makeButton(this, "btnDevisRecuperer", "Récupérer le devis", QRect(22, 163, 125, 50))),
       btnAnnulerRecuperation(makeButton(this, "btnAnnulerRecuperation", "Annuler", QRect(202, 163, 125, 50))),
       lblVersion(makeLabel(this, "lblVersion", QString::fromUtf8(kVersionLabel), QRect(176, 216, 151, 13))),
-      values_(std::move(values)), IdHTTP1(clientOptions(services.deployment.endpoints)),
-      IdHTTP2(clientOptions(services.deployment.endpoints)), IdHTTP3(clientOptions(services.deployment.endpoints))
+      values_(std::move(values)), IdHTTP1(responsiveClientOptions()), IdHTTP2(responsiveClientOptions()),
+      IdHTTP3(responsiveClientOptions())
 {
     setObjectName("FicheConfigurateurRecupDevis");
     QFont bold("MS Sans Serif", 8);

@@ -22,12 +22,7 @@ void ProgressWindow::arm(QTimer& timer)
 void ProgressWindow::runOnce(const std::function<void()>& workflow)
 {
     timer_->stop();
-    running_ = true;
     guarded(workflow);
-    running_ = false;
-    if (closeRequested_) {
-        close();
-    }
 }
 
 void ProgressWindow::showStatus(const QString& text)
@@ -39,14 +34,10 @@ void ProgressWindow::showStatus(const QString& text)
 
 void ProgressWindow::done(int result)
 {
-    if (running_) {
-        closeRequested_ = true;
-        return;
-    }
-    if (timer_ != nullptr) {
+    if (!isRunning() && timer_ != nullptr) {
         timer_->stop(); // closed before the tick: the workflow never starts
     }
-    QDialog::done(result);
+    WorkflowWindow::done(result);
 }
 
 } // namespace varno

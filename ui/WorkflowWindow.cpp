@@ -2,6 +2,9 @@
 
 #include "ui/ErrorHandler.h"
 #include "ui/FirstActivation.h"
+#include "ui/KeepAlive.h"
+
+#include "net/Requests.h"
 
 namespace varno {
 
@@ -26,7 +29,33 @@ void WorkflowWindow::presentBrand(const std::string& brand, const char* captionS
 
 void WorkflowWindow::guarded(const std::function<void()>& body)
 {
+    if (running_) { // a handler inside a handler's nested loop: the outer one closes
+        runGuarded(services_.messages, body);
+        return;
+    }
+    running_ = true;
     runGuarded(services_.messages, body);
+    running_ = false;
+    if (closeRequested_) {
+        closeRequested_ = false;
+        close();
+    }
+}
+
+HttpClientOptions WorkflowWindow::responsiveClientOptions() const
+{
+    HttpClientOptions options = clientOptions(services_.deployment.endpoints);
+    options.runTransfer = runKeepingWindowsAlive;
+    return options;
+}
+
+void WorkflowWindow::done(int result)
+{
+    if (running_) {
+        closeRequested_ = true;
+        return;
+    }
+    QDialog::done(result);
 }
 
 } // namespace varno

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/Deployment.h"
+#include "net/HttpClient.h"
 #include "seams/Services.h"
 #include "ui/BrandLogos.h"
 
@@ -25,10 +26,13 @@ struct WorkflowHandOver {
 };
 
 // What the three workflow windows share: a fixed white dialog with the brand's logos, a
-// first-activation handler, and handlers guarded by the default error handler.
+// first-activation handler, and handlers guarded by the default error handler. While a handler runs,
+// its requests keep the window painting but take no input, and a close asked for meanwhile (the
+// handler's own included) waits until the handler has finished.
 class WorkflowWindow : public QDialog {
 public:
     const BrandLogos& logos() const { return logos_; }
+    bool isRunning() const { return running_; }
 
 protected:
     WorkflowWindow(QWidget* owner, const Services& services, QSize clientSize, const LogoBoxes& logoBoxes);
@@ -39,13 +43,21 @@ protected:
     // Caption and logo of the brand; the suffix names the workflow (" - Chiffrage", ...).
     void presentBrand(const std::string& brand, const char* captionSuffix);
 
-    // Runs an event handler's body under the default error handler.
+    // Runs an event handler's body under the default error handler, then honours a close asked for
+    // meanwhile.
     void guarded(const std::function<void()>& body);
+
+    // Options of a client whose transfers keep this window painting.
+    HttpClientOptions responsiveClientOptions() const;
+
+    void done(int result) override;
 
     const Services& services_;
 
 private:
     BrandLogos logos_;
+    bool running_ = false;
+    bool closeRequested_ = false;
 };
 
 } // namespace varno

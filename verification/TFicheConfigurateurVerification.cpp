@@ -6,7 +6,7 @@ namespace varno {
 
 TFicheConfigurateurVerification::TFicheConfigurateurVerification(QWidget* owner, const Services& services,
                                                                  VerificationHandOver values)
-    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP3(clientOptions(services.deployment.endpoints))
+    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP3(responsiveClientOptions())
 {
     setObjectName("FicheConfigurateurVerification");
     timerVerification.setObjectName("timerVerification");

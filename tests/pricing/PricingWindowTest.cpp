@@ -4,10 +4,13 @@
 #include "tests/support/Recorders.h"
 #include "tests/support/TestHttpsServer.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,6 +36,7 @@ protected:
     std::string retrievalDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur><Jeton>tok-1</Jeton>"
                                     "<Passerelle>ferd</Passerelle><Project>Q-42</Project></Configurateur>";
     int recordStatus = 200;
+    bool holdRetrieval = false; // until the server is released
     std::string record;
 
     void SetUp() override
@@ -47,6 +51,9 @@ protected:
             if (request.path == "/index.php/Services/jeton") {
                 response.set_content(gatewayAnswer, "text/xml");
             } else if (request.path == "/recuperation/tok-1") {
+                if (holdRetrieval) {
+                    server.holdUntilReleased(std::chrono::seconds(30));
+                }
                 response.set_content(retrievalDocument, "text/xml; charset=utf-8");
             } else if (request.path.starts_with("/api/v2.0/quotation-records/")) {
                 response.status = recordStatus;
@@ -167,6 +174,38 @@ TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
             EXPECT_EQ(value.find("tok-1"), std::string::npos) << name;
         }
     }
+}
+
+// A second click while the retrieval waits for its answer starts nothing: input is held back until the
+// first run has ended.
+TEST_F(PricingWindowTest, AClickDuringARequestStartsNothing)
+{
+    open();
+    QPushButton* const button = window->btnDevisRecuperer;
+    bool clickedAgain = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (clickedAgain || server.requests().size() < 2) {
+            return;
+        }
+        clickedAgain = true;
+        server.release(); // the answer may come, but this turn of the loop is not over yet
+        const QPointF centre = QRectF(button->rect()).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(button, &click);
+        }
+    });
+    holdRetrieval = true;
+    watcher.start(1);
+
+    clickRetrieve();
+    EXPECT_TRUE(clickedAgain);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_THAT(targets(), ElementsAre(testing::StartsWith("GET /index.php/Services/jeton?"), "GET /recuperation/tok-1",
+                                       "GET /api/v2.0/quotation-records/Q-42"));
+    EXPECT_TRUE(env.messages.entries().empty());
 }
 
 TEST_F(PricingWindowTest, NoProjectMeansNoApiRequestAndElevenEmptyElements)

@@ -2,8 +2,9 @@
 #include "tests/support/WorkflowHarness.h"
 #include "verification/TFicheConfigurateurVerification.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -173,6 +174,48 @@ TEST_F(VerificationWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
     EXPECT_TRUE(outcome.closed);
     EXPECT_EQ(outcome.statuses.back(), "Fin de la vérification");
     EXPECT_EQ(harness.server.requests().size(), 2u);
+    EXPECT_EQ(harness.temporaryFileBytes(),
+              outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
+}
+
+// While the check waits for its answer the window's event loop turns: its step stays painted, a busy
+// cursor shows, and its close box is heard but waits until the result document is written.
+TEST_F(VerificationWindowTest, StaysAliveWhileARequestWaits)
+{
+    harness.server.setHandler([this](const httplib::Request& request, httplib::Response& response) {
+        if (request.method == "POST") {
+            harness.server.holdUntilReleased(std::chrono::seconds(30));
+        }
+        response.set_content(request.method == "GET" ? "{}" : R"([{"errorCode":"NOT_FOUND"}])", "application/json");
+    });
+    int turns = 0; // of the event loop while the check is held
+    QString status;
+    bool busyCursor = false;
+    bool visibleAfterClose = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (harness.server.requests().size() < 2 || !window.isRunning()) {
+            return;
+        }
+        if (++turns == 1) {
+            status = window.lblInfos->text();
+            busyCursor =
+                QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+            QCoreApplication::postEvent(&window, new QCloseEvent);
+        } else if (turns == 20) {
+            visibleAfterClose = window.isVisible();
+            harness.server.release();
+        }
+    });
+    watcher.start(1);
+
+    const auto outcome = harness.run(window);
+    EXPECT_GE(turns, 20);
+    EXPECT_EQ(status, "Demande de vérification au configurateur");
+    EXPECT_TRUE(busyCursor);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_TRUE(outcome.closed);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(harness.temporaryFileBytes(),
               outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
 }
