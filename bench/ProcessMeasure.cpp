@@ -32,6 +32,12 @@ ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::
     return runMeasured(command.front(), all, watchedFile);
 }
 
+ProcessRun runBareWindow(const std::string& shownFile)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return runMeasured(BARE_WINDOW_EXE, {shownFile}, shownFile);
+}
+
 ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& watchedFile)
 {
@@ -72,6 +78,12 @@ ProcessRun runMeasured(const std::string& program, const std::vector<std::string
         throw std::runtime_error(program + " did not end well");
     }
     return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 std::string summarize(std::vector<double> values)

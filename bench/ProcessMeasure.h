@@ -21,6 +21,13 @@ ProcessRun runMeasured(const std::string& program, const std::vector<std::string
 ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
                           const std::string& watchedFile, const std::vector<std::string>& command = {});
 
+// Runs the bare Qt Widgets baseline (bench/bare_window.cpp) on the same platform; watchedMs is the time
+// to its window shown.
+ProcessRun runBareWindow(const std::string& shownFile);
+
+// The median of some figures.
+double median(std::vector<double> values);
+
 // Median, minimum and maximum of some figures, as "median X ms (min Y, max Z)".
 std::string summarize(std::vector<double> values);
 

@@ -39,9 +39,7 @@ class LoopGaps {
 public:
     LoopGaps()
     {
-        QObject::connect(&ticker_, &QTimer::timeout, [this] {
-            longest_ = std::max(longest_, clock_.restart());
-        });
+        QObject::connect(&ticker_, &QTimer::timeout, [this] { longest_ = std::max(longest_, clock_.restart()); });
         clock_.start();
         ticker_.start(0);
     }

@@ -1,15 +1,17 @@
-// Start-up time and peak memory of the real Module_Varno executable.
+// Start-up time and peak memory of the real Module_Varno executable, against a bare Qt Widgets program
+// with a window of the same size (bench/bare_window.cpp), the two run alternately in the same run.
 //
-// Each run starts the program with a configuration whose version does not match, with messages sent
-// to a file: the version message is written by the main window's first activation, right after the
-// window is shown, so the time from spawning the process to the message file appearing is the time
-// from process start to the main window shown. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM
-// says otherwise (QT_QPA_PLATFORM=xcb under Xvfb gives a real X11 window).
+// Each Module_Varno run starts with a configuration whose version does not match, its messages sent to
+// a file: the version message is written by the main window's first activation, right after the window
+// is shown, so the time from spawning the process to the message file appearing is the time to the
+// main window shown. The bare program writes its file once its window is shown. Runs on Qt's offscreen
+// platform unless QT_QPA_PLATFORM says otherwise (QT_QPA_PLATFORM=xcb under Xvfb gives real X11
+// windows).
 //
 //   startup_bench [runs] [command...]
 //
 // A command replaces the built program, for the Windows build under Wine (with a running wineserver,
-// and QT_QPA_FONTDIR for the offscreen platform):
+// and QT_QPA_FONTDIR for the offscreen platform); the baseline then stays the Linux bare window:
 //   startup_bench 20 ~/.cache/module-varno/varno-mingw/bin/varno-wine build-windows/app/Module_Varno.exe
 #include "bench/ProcessMeasure.h"
 
@@ -31,23 +33,33 @@ int main(int argc, char* argv[])
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "config.ini") << "[General]\r\nVersion=0\r\nConfigurateur=ferd\r\nMode=chiffrage\r\n";
     const std::string log = (folder / "messages.log").string();
+    const std::string shown = (folder / "shown").string();
     const std::vector<std::string> arguments = {(folder / "devis.xml").string(), (folder / "config.ini").string()};
 
     runModuleVarno(arguments, log, log, command); // warm the file cache
-    std::vector<double> shown;
-    long peak = 0;
+    runBareWindow(shown);
+    std::vector<double> program;
+    std::vector<double> bare;
+    std::vector<double> programMiB;
+    std::vector<double> bareMiB;
     for (int i = 0; i < runs; ++i) {
         const ProcessRun run = runModuleVarno(arguments, log, log, command);
-        if (run.watchedMs < 0) {
-            std::fprintf(stderr, "the program ended without showing its main window\n");
+        const ProcessRun baseline = runBareWindow(shown);
+        if (run.watchedMs < 0 || baseline.watchedMs < 0) {
+            std::fprintf(stderr, "a program ended without showing its window\n");
             return 1;
         }
-        shown.push_back(run.watchedMs);
-        peak = std::max(peak, run.peakKiB);
+        program.push_back(run.watchedMs);
+        bare.push_back(baseline.watchedMs);
+        programMiB.push_back(static_cast<double>(run.peakKiB) / 1024.0);
+        bareMiB.push_back(static_cast<double>(baseline.peakKiB) / 1024.0);
     }
     std::filesystem::remove_all(folder);
-    std::printf("Module_Varno start-up over %d runs (platform %s)\n", runs, std::getenv("QT_QPA_PLATFORM"));
-    std::printf("  process start to main window shown: %s\n", summarize(shown).c_str());
-    std::printf("  peak resident memory: %.1f MiB (largest of all runs)\n", static_cast<double>(peak) / 1024.0);
+    std::printf("start-up over %d alternate runs (platform %s)\n", runs, std::getenv("QT_QPA_PLATFORM"));
+    std::printf("  Module_Varno, process start to main window shown: %s\n", summarize(program).c_str());
+    std::printf("  bare Qt window of the same size:                   %s\n", summarize(bare).c_str());
+    std::printf("  time ratio: %.2f (goal <= 1.2)\n", median(program) / median(bare));
+    std::printf("  peak resident memory: %.1f MiB against %.1f MiB, ratio %.2f (goal <= 1.2)\n", median(programMiB),
+                median(bareMiB), median(programMiB) / median(bareMiB));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/BrandLogos.h"
 
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QWidget>
@@ -7,12 +8,11 @@
 namespace varno {
 namespace {
 
-QLabel* makeLogo(QWidget* window, const char* name, const char* resource, const QRect& box)
+QLabel* makeLogo(QWidget* window, const char* name, const QRect& box)
 {
     auto* logo = new QLabel(window);
     logo->setObjectName(name);
     logo->setGeometry(box);
-    logo->setPixmap(QPixmap(resource));
     logo->setScaledContents(true);
     logo->setAlignment(Qt::AlignCenter);
     logo->hide();
@@ -22,9 +22,8 @@ QLabel* makeLogo(QWidget* window, const char* name, const char* resource, const 
 } // namespace
 
 BrandLogos::BrandLogos(QWidget* window, const LogoBoxes& boxes)
-    : imgFerd(makeLogo(window, "imgFerd", ":/logos/ferd.jpg", boxes.ferd)),
-      imgOlka(makeLogo(window, "imgOlka", ":/logos/olka.png", boxes.olka)),
-      imgTamrix(makeLogo(window, "imgTamrix", ":/logos/tamrix.jpg", boxes.tamrix))
+    : imgFerd(makeLogo(window, "imgFerd", boxes.ferd)), imgOlka(makeLogo(window, "imgOlka", boxes.olka)),
+      imgTamrix(makeLogo(window, "imgTamrix", boxes.tamrix))
 {
 }
 
@@ -49,6 +48,11 @@ bool presentBrand(QWidget& window, const BrandLogos& logos, const std::string& b
         return false;
     }
     window.setWindowTitle(QString::fromStdString("Korvalis - Configurateur " + brand + captionSuffix));
+    // Only the logo shown is decoded. PNG is read by Qt itself: a reader left to detect the format
+    // would load every image plugin first.
+    QImageReader reader(QString::fromStdString(":/logos/" + brand + ".png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    logo->setPixmap(QPixmap::fromImage(reader.read()));
     logo->show();
     return true;
 }

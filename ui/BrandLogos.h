@@ -16,7 +16,7 @@ struct LogoBoxes {
     QRect tamrix;
 };
 
-// The three brand logos of a window, hidden until a brand is presented.
+// The three brand logos of a window, hidden and without picture until a brand is presented.
 class BrandLogos {
 public:
     BrandLogos(QWidget* window, const LogoBoxes& boxes);
@@ -29,7 +29,8 @@ public:
     QLabel* logoFor(const std::string& brand) const;
 };
 
-// Presents a known brand: caption "Korvalis - Configurateur <brand><captionSuffix>" and its logo shown.
+// Presents a known brand: caption "Korvalis - Configurateur <brand><captionSuffix>" and its logo shown
+// (":/logos/<brand>.png").
 // Any other brand leaves the window as it is. Returns whether the brand was known.
 bool presentBrand(QWidget& window, const BrandLogos& logos, const std::string& brand, const char* captionSuffix);
 

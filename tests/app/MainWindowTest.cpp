@@ -272,11 +272,15 @@ TEST_F(MainWindowTest, ClosingBeforeTheTickOpensNoWorkflow)
     expectHostFileUntouched();
 }
 
-TEST_F(MainWindowTest, TheLogosAreRealPictures)
+TEST_F(MainWindowTest, EachLogoIsARealPictureOnceItsBrandIsPresented)
 {
-    TFicheConfigurateur window(env.services);
-    for (const QLabel* logo : {window.logos().imgFerd, window.logos().imgOlka, window.logos().imgTamrix}) {
-        EXPECT_FALSE(logo->pixmap().isNull()) << logo->objectName().toStdString();
+    QWidget window;
+    const BrandLogos logos(&window, {});
+    for (const char* brand : {"ferd", "olka", "tamrix"}) {
+        const QLabel* logo = logos.logoFor(brand);
+        EXPECT_TRUE(logo->pixmap().isNull()) << brand; // nothing decoded before it is needed
+        ASSERT_TRUE(presentBrand(window, logos, brand, ""));
+        EXPECT_FALSE(logo->pixmap().isNull()) << brand;
         EXPECT_TRUE(logo->hasScaledContents());
     }
 }
