@@ -41,6 +41,7 @@ TFicheConfigurateur::TFicheConfigurateur(const Services& services)
     // keeps ticking until then (a version message may be open for a long time).
     Timer1.setObjectName("Timer1");
     Timer1.setInterval(services_.pacing.dispatchTick);
+    Timer1.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early or late
     connect(&Timer1, &QTimer::timeout, this, [this] { runGuarded(services_.messages, [this] { Timer1Timer(); }); });
     Timer1.start();
     callOnFirstActivation(this, [this] { runGuarded(services_.messages, [this] { FormActivate(); }); });

@@ -16,6 +16,7 @@ ProgressWindow::ProgressWindow(QWidget* owner, const Services& services)
 void ProgressWindow::arm(QTimer& timer)
 {
     timer_ = &timer;
+    timer.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early or late
     timer.start(services_.pacing.workflowStart);
 }
 

@@ -67,6 +67,20 @@ TEST_F(HttpClientTest, ApiSettingsGiveExactHeadersOnEveryRequestWithoutAChalleng
     }
 }
 
+TEST_F(HttpClientTest, AClientReusesItsOwnConnection)
+{
+    server.setHandler(
+        [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
+    get("/1");
+    get("/2");
+    HttpClient other(trustingTestCa());
+    EXPECT_EQ(bodyText(other.send({.url = server.baseUrl() + "/3"})), "ok");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].clientPort, requests[1].clientPort); // one handshake for the first two
+    EXPECT_NE(requests[1].clientPort, requests[2].clientPort);
+}
+
 TEST_F(HttpClientTest, HandsBackA2xxOtherThan200WithItsStatus)
 {
     for (const int status : {200, 201, 204}) {

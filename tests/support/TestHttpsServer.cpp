@@ -60,7 +60,8 @@ TestHttpsServer::TestHttpsServer(const std::string& certificateFile, const std::
         Handler handler;
         {
             std::lock_guard lock(mutex_);
-            requests_.push_back({request.method, request.target, request.path, request.body, request.headers});
+            requests_.push_back(
+                {request.method, request.target, request.path, request.body, request.headers, request.remote_port});
             handler = handler_;
         }
         if (handler) {

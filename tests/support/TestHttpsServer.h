@@ -18,6 +18,7 @@ struct RecordedRequest {
     std::string path;
     std::string body;
     httplib::Headers headers;
+    int clientPort = 0; // tells the client's connections apart
 
     // Every value of a header (names without regard to case), in the order received.
     std::vector<std::string> headerValues(const std::string& name) const;
