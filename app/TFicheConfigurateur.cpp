@@ -2,6 +2,7 @@
 
 #include "app/HandOver.h"
 #include "foundation/Version.h"
+#include "net/HttpClient.h"
 #include "ui/ErrorHandler.h"
 #include "ui/FirstActivation.h"
 
@@ -63,6 +64,7 @@ void TFicheConfigurateur::FormActivate()
         return;
     }
     state_ = State::Ready;
+    preloadHttpTransport(); // while the dispatch tick is awaited
 }
 
 bool TFicheConfigurateur::ReadConfiguration()

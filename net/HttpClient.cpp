@@ -1,360 +1,83 @@
 #include "net/HttpClient.h"
 
 #include "foundation/Error.h"
-#include "net/HttpText.h"
+#include "net/Transport.h"
 
-#include <curl/curl.h>
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QThreadPool>
 
-#ifdef _WIN32
-#include <wincrypt.h>
-#include <windows.h>
-#endif
-
-#include <array>
-#include <filesystem>
-#include <map>
 #include <mutex>
 
 namespace varno {
 namespace {
 
-CURL* asCurl(void* handle)
+// The transport library: beside the executable (an installed program), else where the build made it
+// (the tests). Loaded once, and kept for the process's life.
+CreateTransport transportEntry()
 {
-    return static_cast<CURL*>(handle);
-}
-
-// scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
-std::string originOf(const std::string& url)
-{
-    CURLU* parsed = curl_url();
-    std::string origin;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-        char* scheme = nullptr;
-        char* host = nullptr;
-        char* port = nullptr;
-        if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-            origin = lowerAscii(std::string(scheme) + "://" + host + ":" + port);
+    static std::once_flag loaded;
+    static CreateTransport entry = nullptr;
+    static QString tried;
+    std::call_once(loaded, [] {
+        QStringList candidates;
+        if (QCoreApplication::instance() != nullptr) {
+            candidates << QDir(QCoreApplication::applicationDirPath()).filePath(VARNO_TRANSPORT_FILE_NAME);
         }
-        curl_free(scheme);
-        curl_free(host);
-        curl_free(port);
-    }
-    curl_url_cleanup(parsed);
-    return origin;
-}
-
-bool isHttpScheme(const std::string& url)
-{
-    const std::string origin = originOf(url);
-    return origin.starts_with("https://") || origin.starts_with("http://");
-}
-
-std::string transportFailureReason(CURLcode code)
-{
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return "nom de serveur introuvable";
-    case CURLE_COULDNT_CONNECT:
-        return "connexion au serveur impossible";
-    case CURLE_OPERATION_TIMEDOUT:
-        return "le serveur ne répond pas (délai d'attente dépassé)";
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-        return "le certificat du serveur n'est pas reconnu";
-    case CURLE_SSL_CONNECT_ERROR:
-        return "échec de l'établissement de la connexion sécurisée";
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-        return "adresse invalide";
-    case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_PARTIAL_FILE:
-        return "la connexion a été interrompue";
-    default:
-        return "erreur de communication";
-    }
-}
-
-// What every connection of a trust setting shares, built once per process: the trusted store (the
-// system's roots plus the extra CAs), and a share through which clients resume each other's TLS
-// sessions and reuse name lookups. Loading the system's roots costs 20 to 30 ms; a handshake that
-// reloaded them each time paid it again. Connections stay each client's own (a client reuses its
-// own): one kept open after its client has gone would only hold the server.
-struct Trust {
-    X509_STORE* store;
-    CURLSH* share;
-};
-
-void addPemCertificates(X509_STORE* store, const std::string& pem)
-{
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    while (X509* certificate = bio != nullptr ? PEM_read_bio_X509(bio, nullptr, nullptr, nullptr) : nullptr) {
-        X509_STORE_add_cert(store, certificate); // a certificate already present is not an error
-        X509_free(certificate);
-    }
-    ERR_clear_error(); // the end of the PEM text leaves an error on the queue
-    BIO_free(bio);
-}
-
-void addSystemCertificates(X509_STORE* store)
-{
-#ifdef _WIN32
-    // Windows keeps its trusted roots in its certificate store, not in a file.
-    HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT");
-    if (roots == nullptr) {
-        return;
-    }
-    for (PCCERT_CONTEXT entry = CertEnumCertificatesInStore(roots, nullptr); entry != nullptr;
-         entry = CertEnumCertificatesInStore(roots, entry)) {
-        const unsigned char* der = entry->pbCertEncoded;
-        if (X509* certificate = d2i_X509(nullptr, &der, static_cast<long>(entry->cbCertEncoded))) {
-            X509_STORE_add_cert(store, certificate);
-            X509_free(certificate);
+        candidates << QString::fromUtf8(VARNO_TRANSPORT_BUILD_PATH);
+        for (const QString& candidate : candidates) {
+            if (!QFileInfo::exists(candidate)) {
+                continue;
+            }
+            auto* library = new QLibrary(candidate); // never unloaded
+            entry = reinterpret_cast<CreateTransport>(library->resolve("varnoCreateTransport"));
+            if (entry != nullptr) {
+                return;
+            }
+            tried = library->errorString();
         }
+    });
+    if (entry == nullptr) {
+        throw VarnoError("Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) +
+                         ") est introuvable ou illisible" + (tried.isEmpty() ? "" : " : " + tried.toStdString()) +
+                         ". Réinstallez le programme.");
     }
-    CertCloseStore(roots, 0);
-#else
-    // What curl was built to trust: its folder of hashed certificates, read lazily (only the roots a
-    // server's chain names), or else its bundle, read whole.
-    const curl_version_info_data* curlInfo = curl_version_info(CURLVERSION_NOW);
-    std::error_code noFolder;
-    if (curlInfo->capath != nullptr && std::filesystem::is_directory(curlInfo->capath, noFolder) &&
-        X509_STORE_load_path(store, curlInfo->capath) == 1) {
-        return;
-    }
-    if (curlInfo->cainfo != nullptr) {
-        X509_STORE_load_file(store, curlInfo->cainfo);
-    }
-#endif
-    ERR_clear_error();
-}
-
-std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
-
-const Trust& trustFor(const std::string& extraCaCertificates)
-{
-    static std::mutex mutex;
-    static std::map<std::string, Trust> trusts; // lives as long as the process
-    const std::lock_guard lock(mutex);
-    const auto found = trusts.find(extraCaCertificates);
-    if (found != trusts.end()) {
-        return found->second;
-    }
-    Trust trust{X509_STORE_new(), curl_share_init()};
-    addSystemCertificates(trust.store);
-    addPemCertificates(trust.store, extraCaCertificates);
-    curl_share_setopt(
-        trust.share, CURLSHOPT_LOCKFUNC,
-        +[](CURL*, curl_lock_data data, curl_lock_access, void*) { shareLocks.at(data).lock(); });
-    curl_share_setopt(
-        trust.share, CURLSHOPT_UNLOCKFUNC, +[](CURL*, curl_lock_data data, void*) { shareLocks.at(data).unlock(); });
-    for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS}) {
-        curl_share_setopt(trust.share, CURLSHOPT_SHARE, data);
-    }
-    return trusts.emplace(extraCaCertificates, trust).first->second;
-}
-
-// Gives the connection's TLS context the shared store, in place of one loaded for it.
-CURLcode useSharedStore(CURL*, void* sslContext, void* store)
-{
-    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(sslContext), static_cast<X509_STORE*>(store));
-    return CURLE_OK;
-}
-
-struct Answer {
-    std::string body;
-    std::size_t limit;
-    bool tooLarge = false;
-};
-
-size_t appendWithinLimit(char* data, size_t size, size_t count, void* target)
-{
-    auto& answer = *static_cast<Answer*>(target);
-    if (answer.body.size() + size * count > answer.limit) {
-        answer.tooLarge = true;
-        return 0; // ends the transfer
-    }
-    answer.body.append(data, size * count);
-    return size * count;
-}
-
-// Keeps the reason phrase of the last status line ("HTTP/1.1 404 Not Found").
-size_t keepReasonPhrase(char* data, size_t size, size_t count, void* target)
-{
-    const std::string line(data, size * count);
-    if (line.starts_with("HTTP/")) {
-        auto& reason = *static_cast<std::string*>(target);
-        const auto code = line.find(' ');
-        const auto phrase = code == std::string::npos ? std::string::npos : line.find(' ', code + 1);
-        reason = phrase == std::string::npos ? std::string() : trimBlanks(line.substr(phrase + 1));
-    }
-    return size * count;
-}
-
-bool isRedirect(long status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    return entry;
 }
 
 } // namespace
 
-HttpClient::HttpClient(HttpClientOptions options) : options_(std::move(options))
+void preloadHttpTransport()
 {
-    static std::once_flag globalInit;
-    std::call_once(globalInit, [] {
-        // OpenSSL whatever CURL_SSL_BACKEND says: the extra CAs are added through its store.
-        curl_global_sslset(CURLSSLBACKEND_OPENSSL, nullptr, nullptr);
-        curl_global_init(CURL_GLOBAL_DEFAULT);
+    QThreadPool::globalInstance()->start([] {
+        try {
+            transportEntry();
+        } catch (const VarnoError&) { // told again by the first client
+        }
     });
-    curl_ = curl_easy_init();
-    if (curl_ == nullptr) {
-        throw VarnoError("Le client HTTP n'a pas pu être créé.");
-    }
-    // What stays the same for every request of this client; each request sets the rest.
-    CURL* curl = asCurl(curl_);
-    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory only
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L); // followed here, to keep credentials at home
-    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    // No file for curl to load at each handshake: the shared store is given instead.
-    curl_easy_setopt(curl, CURLOPT_CAINFO, nullptr);
-    curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
-    const Trust& trust = trustFor(options_.extraCaCertificates);
-    curl_easy_setopt(curl, CURLOPT_SHARE, trust.share);
-    if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, useSharedStore) != CURLE_OK) {
-        curl_easy_cleanup(curl);
-        throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
-    }
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, trust.store);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024); // a record can carry megabytes of picture
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(options_.totalTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxAnswerBytes));
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
 }
 
-HttpClient::~HttpClient()
+HttpClient::HttpClient(const HttpClientOptions& options)
 {
-    curl_easy_cleanup(asCurl(curl_));
+    std::string failure;
+    transport_.reset(transportEntry()(&options, &failure));
+    if (!transport_) {
+        throw VarnoError(failure);
+    }
 }
+
+HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::send(const HttpRequest& request)
 {
-    CURL* curl = asCurl(curl_);
-    const std::string firstOrigin = originOf(request.url);
-    std::string url = request.url;
-    std::string method = request.method;
-    bool isPost = method == "POST";
-    const auto failure = [&](const std::string& reason) {
-        return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
-    };
-    if (!isHttpScheme(url)) {
-        throw failure("adresse invalide");
+    std::string failure;
+    std::optional<HttpResponse> response = transport_->send(request, failure);
+    if (!response) {
+        throw VarnoError(failure);
     }
-
-    for (int redirects = 0;; ++redirects) {
-        const bool sameOrigin = originOf(url) == firstOrigin;
-        Answer received{{}, options_.maxAnswerBytes};
-        std::string reason;
-        std::array<char, CURL_ERROR_SIZE> errorText{};
-
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);
-        if (isPost) {
-            curl_easy_setopt(curl, CURLOPT_POST, 1L);
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-        } else {
-            curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-        }
-        const BasicCredentials* credentials =
-            request.credentials.has_value() && sameOrigin ? &*request.credentials : nullptr;
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(credentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
-        curl_easy_setopt(curl, CURLOPT_USERNAME, credentials ? credentials->user.c_str() : nullptr);
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, credentials ? credentials->password.c_str() : nullptr);
-
-        curl_slist* headers = nullptr;
-        const auto addHeader = [&headers](const HttpHeader& header) {
-            headers = curl_slist_append(headers, (header.name + ": " + header.value).c_str());
-        };
-        for (const HttpHeader& header : request.headers) {
-            addHeader(header);
-        }
-        headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip before a body
-        if (sameOrigin) {
-            for (const HttpHeader& header : request.originHeaders) {
-                addHeader(header);
-            }
-        }
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-
-        CURLcode result = CURLE_OK;
-        const auto transfer = [&] { result = curl_easy_perform(curl); };
-        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-        curl_slist_free_all(headers);
-        if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
-            throw failure("la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
-        }
-        if (result != CURLE_OK) {
-            const std::string detail = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
-            throw failure(transportFailureReason(result) + " (" + trimBlanks(detail) + ")");
-        }
-
-        long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-
-        const char* location = nullptr;
-        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-        if (isRedirect(status) && location != nullptr) {
-            if (redirects >= options_.maxRedirects) {
-                throw failure("trop de redirections (plus de " + std::to_string(options_.maxRedirects) + ")");
-            }
-            const std::string next = location;
-            if (!isHttpScheme(next)) {
-                throw failure("redirection vers une adresse invalide");
-            }
-            // Never from https down to plain http, where the cookies and the answer would travel in clear.
-            if (!originOf(next).starts_with("https://")) {
-                throw failure("redirection vers une adresse non sécurisée (" + displayUrl(next) + ")");
-            }
-            url = next;
-            // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
-            if (status == 303 || (isPost && (status == 301 || status == 302))) {
-                isPost = false;
-                method = "GET";
-            }
-            continue;
-        }
-        if (status < 200 || status > 299) {
-            throw failure("le serveur a répondu « " + std::to_string(status) + (reason.empty() ? "" : " " + reason) +
-                          " »");
-        }
-
-        const char* contentType = nullptr;
-        curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-        return {static_cast<int>(status), contentType != nullptr ? contentType : "", std::move(received.body)};
-    }
+    return std::move(*response);
 }
 
 } // namespace varno

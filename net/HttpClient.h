@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,7 +66,7 @@ struct HttpResponse {
 // with a French message that names the address without its query.
 class HttpClient {
 public:
-    explicit HttpClient(HttpClientOptions options = {});
+    explicit HttpClient(const HttpClientOptions& options = {});
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -73,8 +74,11 @@ public:
     HttpResponse send(const HttpRequest& request);
 
 private:
-    HttpClientOptions options_;
-    void* curl_ = nullptr;
+    std::unique_ptr<class Transport> transport_;
 };
+
+// Loads the transport library (see net/Transport.h) on a worker thread, so that the first client
+// finds it ready. A failure is told by that client.
+void preloadHttpTransport();
 
 } // namespace varno

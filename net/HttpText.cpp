@@ -3,8 +3,6 @@
 #include "foundation/Error.h"
 #include "foundation/TextEncoding.h"
 
-#include <curl/curl.h>
-
 #include <QByteArray>
 #include <QStringDecoder>
 
@@ -28,37 +26,6 @@ std::string trimBlanks(const std::string& text)
         return {};
     }
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-std::string displayUrl(const std::string& url)
-{
-    CURLU* parsed = curl_url();
-    std::string shown;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
-        const bool hadQuery = [&] {
-            char* query = nullptr;
-            const bool present = curl_url_get(parsed, CURLUPART_QUERY, &query, 0) == CURLUE_OK;
-            curl_free(query);
-            return present;
-        }();
-        curl_url_set(parsed, CURLUPART_USER, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_QUERY, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_FRAGMENT, nullptr, 0);
-        char* text = nullptr;
-        if (curl_url_get(parsed, CURLUPART_URL, &text, 0) == CURLUE_OK) {
-            shown = std::string(text) + (hadQuery ? "?…" : "");
-        }
-        curl_free(text);
-    } else {
-        shown = url.substr(0, url.find_first_of("?#"));
-        const auto at = shown.find('@');
-        if (at != std::string::npos) {
-            shown = shown.substr(at + 1);
-        }
-    }
-    curl_url_cleanup(parsed);
-    return shown;
 }
 
 std::string decodeBody(const std::string& body, const std::string& contentType)

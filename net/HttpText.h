@@ -6,10 +6,6 @@
 
 namespace varno {
 
-// An address as it may appear in a message: no user information, and the query masked, since the
-// gateway's query carries the user's password.
-std::string displayUrl(const std::string& url);
-
 // Decodes a response body to UTF-8 according to the Content-Type header's charset. Without a charset,
 // valid UTF-8 is kept and anything else is read as Windows-1252. Throws VarnoError for a charset it
 // cannot read.

@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "net/ConfiguratorApi.h"
 #include "net/HttpText.h"
+#include "net/Transport.h"
 #include "tests/support/ApiRequests.h"
 #include "tests/support/Errors.h"
 #include "tests/support/TestHttpsServer.h"
