@@ -31,12 +31,13 @@ CreateTransport transportEntry()
             if (!QFileInfo::exists(candidate)) {
                 continue;
             }
-            auto* library = new QLibrary(candidate); // never unloaded
-            entry = reinterpret_cast<CreateTransport>(library->resolve("varnoCreateTransport"));
+            static QLibrary library; // kept loaded: its destructor does not unload it
+            library.setFileName(candidate);
+            entry = reinterpret_cast<CreateTransport>(library.resolve("varnoCreateTransport"));
             if (entry != nullptr) {
                 return;
             }
-            tried = library->errorString();
+            tried = library.errorString();
         }
     });
     if (entry == nullptr) {

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 
@@ -357,7 +358,17 @@ TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
         window = visibleWindowOf(process.processId(), L"Chiffrage");
     }
     ASSERT_NE(window, nullptr) << "the pricing window never showed";
-    clickAt(window, {84, 188}); // the middle of "Récupérer le devis"
+    // A click while the login is still under way is held back, as the person's would be: click until
+    // the retrieval starts.
+    const auto retrievalAsked = [&] {
+        const auto requests = api->requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.path == "/recuperation/tok-1"; });
+    };
+    for (int i = 0; i < 100 && !retrievalAsked() && process.state() == QProcess::Running; ++i) {
+        clickAt(window, {84, 188}); // the middle of "Récupérer le devis"
+        process.waitForFinished(200);
+    }
     const bool ended = process.waitForFinished(30000);
     if (!ended) {
         process.kill();
