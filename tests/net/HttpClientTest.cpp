@@ -209,10 +209,13 @@ TEST_F(HttpClientTest, FollowsNoRedirectToPlainHttp)
     plain.Get(".*", [](const httplib::Request&, httplib::Response& response) {
         response.set_content("clear", "text/plain");
     });
-    const int port = plain.bind_to_any_port("127.0.0.1");
-    std::thread listening([&plain] { plain.listen_after_bind(); });
     int plainRequests = 0;
     plain.set_logger([&plainRequests](const httplib::Request&, const httplib::Response&) { ++plainRequests; });
+    const int port = plain.bind_to_any_port("127.0.0.1");
+    std::thread listening([&plain] { plain.listen_after_bind(); });
+    while (!plain.is_running()) { // a stop before the listening starts would be lost
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     const std::string target = "http://127.0.0.1:" + std::to_string(port) + "/landing";
     server.setHandler([target](const httplib::Request&, httplib::Response& response) {
         response.status = 302;
