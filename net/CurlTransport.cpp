@@ -138,10 +138,11 @@ std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
 const Trust& trustFor(const std::string& extraCaCertificates)
 {
     static std::mutex mutex;
-    static std::map<std::string, Trust> trusts; // lives as long as the process
+    // Lives as long as the process, and is never destroyed: clients may outlive static destruction.
+    static auto* const trusts = new std::map<std::string, Trust>;
     const std::lock_guard lock(mutex);
-    const auto found = trusts.find(extraCaCertificates);
-    if (found != trusts.end()) {
+    const auto found = trusts->find(extraCaCertificates);
+    if (found != trusts->end()) {
         return found->second;
     }
     Trust trust{X509_STORE_new(), curl_share_init()};
@@ -155,7 +156,7 @@ const Trust& trustFor(const std::string& extraCaCertificates)
     for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS}) {
         curl_share_setopt(trust.share, CURLSHOPT_SHARE, data);
     }
-    return trusts.emplace(extraCaCertificates, trust).first->second;
+    return trusts->emplace(extraCaCertificates, trust).first->second;
 }
 
 // Gives the connection's TLS context the shared store, in place of one loaded for it.

@@ -31,13 +31,14 @@ CreateTransport transportEntry()
             if (!QFileInfo::exists(candidate)) {
                 continue;
             }
-            static QLibrary library; // kept loaded: its destructor does not unload it
-            library.setFileName(candidate);
-            entry = reinterpret_cast<CreateTransport>(library.resolve("varnoCreateTransport"));
+            static auto* const library = new QLibrary; // loaded for the process's life
+            library->setFileName(candidate);
+            library->setLoadHints(QLibrary::PreventUnloadHint);
+            entry = reinterpret_cast<CreateTransport>(library->resolve("varnoCreateTransport"));
             if (entry != nullptr) {
                 return;
             }
-            tried = library.errorString();
+            tried = library->errorString();
         }
     });
     if (entry == nullptr) {
