@@ -10,8 +10,9 @@
 #include <openssl/x509.h>
 
 #ifdef _WIN32
-#include <wincrypt.h>
 #include <windows.h>
+// wincrypt.h needs windows.h first.
+#include <wincrypt.h>
 #endif
 
 #include <array>
@@ -255,7 +256,7 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
 {
     static std::once_flag globalInit;
     std::call_once(globalInit, [] {
-        // OpenSSL whatever CURL_SSL_BACKEND says: the extra CAs are added through its store.
+        // OpenSSL whatever CURL_SSL_BACKEND says: the shared store is given through its TLS context.
         curl_global_sslset(CURLSSLBACKEND_OPENSSL, nullptr, nullptr);
         curl_global_init(CURL_GLOBAL_DEFAULT);
     });

@@ -27,11 +27,11 @@ CreateTransport transportEntry()
             candidates << QDir(QCoreApplication::applicationDirPath()).filePath(VARNO_TRANSPORT_FILE_NAME);
         }
         candidates << QString::fromUtf8(VARNO_TRANSPORT_BUILD_PATH);
+        static auto* const library = new QLibrary; // kept, and its library loaded, for the process's life
         for (const QString& candidate : candidates) {
             if (!QFileInfo::exists(candidate)) {
                 continue;
             }
-            static auto* const library = new QLibrary; // loaded for the process's life
             library->setFileName(candidate);
             library->setLoadHints(QLibrary::PreventUnloadHint);
             entry = reinterpret_cast<CreateTransport>(library->resolve("varnoCreateTransport"));

@@ -29,9 +29,9 @@ public:
     QLabel* logoFor(const std::string& brand) const;
 };
 
-// Presents a known brand: caption "Korvalis - Configurateur <brand><captionSuffix>" and its logo shown
-// (":/logos/<brand>.png").
-// Any other brand leaves the window as it is. Returns whether the brand was known.
+// Presents a known brand: caption "Korvalis - Configurateur <brand><captionSuffix>" and its logo
+// (":/logos/<brand>.png") shown. Any other brand leaves the window as it is. Returns whether the brand
+// was known.
 bool presentBrand(QWidget& window, const BrandLogos& logos, const std::string& brand, const char* captionSuffix);
 
 } // namespace varno
