@@ -2,17 +2,24 @@
 
 #include "app/BuiltIn.h"
 #include "app/TFicheConfigurateur.h"
+#include "foundation/FilePath.h"
 #include "ui/DesktopBrowser.h"
 #include "ui/ErrorHandler.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QPluginLoader>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #ifdef _WIN32
@@ -75,11 +82,62 @@ void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext&, const QSt
     }
 }
 
+#ifdef _WIN32
+// Without a loadable platform plugin Qt shows its own box, in English, which blocks the host until
+// someone answers it, then aborts. The plugin is looked for and loaded first, where Qt looks for it,
+// so that a damaged installation is told in French and the run ends as every other does.
+std::optional<std::string> platformPluginFault()
+{
+    QString platform = qEnvironmentVariable("QT_QPA_PLATFORM").section(':', 0, 0);
+    if (platform.isEmpty()) {
+        platform = "windows";
+    }
+    QStringList folders{qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH"),
+                        pathToQString(programFolder() / "platforms"),
+                        QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms"};
+    for (const QString& folder : qEnvironmentVariable("QT_PLUGIN_PATH").split(';', Qt::SkipEmptyParts)) {
+        folders << folder + "/platforms";
+    }
+    const QString file = "q" + platform + ".dll";
+    for (const QString& folder : folders) {
+        const QString candidate = QDir(folder).filePath(file);
+        if (folder.isEmpty() || !QFileInfo::exists(candidate)) {
+            continue;
+        }
+        QPluginLoader plugin(candidate); // stays loaded for Qt
+        if (plugin.load()) {
+            return std::nullopt;
+        }
+        return "Le module d'affichage du programme (platforms\\" + file.toStdString() + ") ne peut pas être chargé (" +
+               plugin.errorString().toStdString() + "). Réinstallez le programme.";
+    }
+    return "Le module d'affichage du programme (platforms\\" + file.toStdString() +
+           ") est absent du dossier du programme. Réinstallez le programme.";
+}
+
+// Before the application exists: in the message log when there is one, else in a box of the system's.
+void showStartupFault(UserMessages& messages, const std::string& text)
+{
+    if (!qEnvironmentVariableIsEmpty("VARNO_MESSAGE_LOG")) {
+        messages.showError(text);
+        return;
+    }
+    const std::wstring wide = QString::fromStdString(text).toStdWString();
+    MessageBoxW(nullptr, wide.c_str(), L"Module_Varno", MB_OK | MB_ICONERROR);
+}
+#endif
+
 } // namespace
 
 int runModuleVarno(int argc, char** argv)
 {
     const std::unique_ptr<UserMessages> messages = makeUserMessages();
+#ifdef _WIN32
+    if (const std::optional<std::string> fault = platformPluginFault()) {
+        showStartupFault(*messages, *fault);
+        return 0;
+    }
+#endif
     // Qt sees only the program's name: the two paths are ours, even one that looks like a Qt option.
     int qtArgc = 1;
     const QtMessageHandler previousHandler = qInstallMessageHandler(endWithoutWindowSystem);

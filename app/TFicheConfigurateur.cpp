@@ -95,6 +95,7 @@ void TFicheConfigurateur::openWorkflowWindow()
     if (!values) {
         return;
     }
+    requireHttpTransport(); // a damaged installation is told here, before any window opens
     std::visit(
         Overloaded{[this](PricingHandOver& v) { runModal<TFicheConfigurateurRecupDevis>(this, services_, v); },
                    [this](VerificationHandOver& v) { runModal<TFicheConfigurateurVerification>(this, services_, v); },

@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace varno {
 
 std::filesystem::path pathFromUtf8(std::string_view utf8)
@@ -31,6 +35,23 @@ std::filesystem::path pathFromQString(const QString& path)
     return {path.toStdWString()};
 #else
     return {QFile::encodeName(path).toStdString()};
+#endif
+}
+
+std::filesystem::path programFolder()
+{
+#ifdef _WIN32
+    std::wstring executable(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, executable.data(), static_cast<DWORD>(executable.size()))) ==
+           executable.size()) {
+        executable.resize(executable.size() * 2);
+    }
+    executable.resize(length);
+    return std::filesystem::path(executable).parent_path();
+#else
+    std::error_code ignored;
+    return std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
 #endif
 }
 

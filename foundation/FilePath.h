@@ -23,4 +23,8 @@ std::string pathToUtf8(const std::filesystem::path& path);
 QString pathToQString(const std::filesystem::path& path);
 std::filesystem::path pathFromQString(const QString& path);
 
+// The folder of the running program's executable, as the system gives it (no Qt application needed):
+// what the program loads at run time comes from there.
+std::filesystem::path programFolder();
+
 } // namespace varno

@@ -414,6 +414,11 @@ HttpResponse CurlTransport::perform(const HttpRequest& request)
     }
 }
 
+extern "C" const char* varnoTransportAbi()
+{
+    return VARNO_TRANSPORT_ABI;
+}
+
 extern "C" Transport* varnoCreateTransport(const HttpClientOptions* options, std::string* failure)
 {
     try {

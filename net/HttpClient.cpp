@@ -1,55 +1,101 @@
 #include "net/HttpClient.h"
 
 #include "foundation/Error.h"
+#include "foundation/FilePath.h"
 #include "net/Transport.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
 #include <QThreadPool>
 
+#include <atomic>
+#include <filesystem>
 #include <mutex>
+#include <string_view>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 namespace varno {
 namespace {
 
-// The transport library: beside the executable (an installed program), else where the build made it
-// (the tests). Loaded once, and kept for the process's life.
+constinit std::atomic<CreateTransport> linkedEntry{nullptr};
+
+std::string transportFault(const std::string& what)
+{
+    return "Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) + ") " + what +
+           ". Réinstallez le programme.";
+}
+
+// The transport library is taken from the program's own folder and nowhere else: not from a path the
+// build knew, not from the search path, where anyone may plant a library. One that is there but does
+// not load, or that another build made, is a damaged installation, never a reason to look elsewhere.
+// On Windows its own DLLs come from that folder and System32 only.
+CreateTransport loadTransport()
+{
+    const std::filesystem::path module = programFolder() / VARNO_TRANSPORT_FILE_NAME;
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(module, ignored)) {
+        throw VarnoError(transportFault("est absent du dossier du programme"));
+    }
+#ifdef _WIN32
+    HMODULE library =
+        LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr) {
+        throw VarnoError(transportFault("ne peut pas être chargé (erreur " + std::to_string(GetLastError()) + ")"));
+    }
+    const auto symbol = [library](const char* name) { return reinterpret_cast<void*>(GetProcAddress(library, name)); };
+#else
+    void* library = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* detail = dlerror();
+        throw VarnoError(transportFault("ne peut pas être chargé (" + std::string(detail ? detail : "") + ")"));
+    }
+    const auto symbol = [library](const char* name) { return dlsym(library, name); };
+#endif
+    // Kept for the process's life. Its stamp is read before anything else of it is called.
+    const auto abi = reinterpret_cast<TransportAbi>(symbol("varnoTransportAbi"));
+    const auto entry = reinterpret_cast<CreateTransport>(symbol("varnoCreateTransport"));
+    if (abi == nullptr || entry == nullptr || std::string_view(abi()) != VARNO_TRANSPORT_ABI) {
+        throw VarnoError(transportFault("ne provient pas de cette version du programme"));
+    }
+    return entry;
+}
+
+// Loaded once; a failure is told again to whoever asks.
 CreateTransport transportEntry()
 {
+    if (const CreateTransport linked = linkedEntry.load()) {
+        return linked;
+    }
     static std::once_flag loaded;
     static CreateTransport entry = nullptr;
-    static QString tried;
+    static std::string failure;
     std::call_once(loaded, [] {
-        QStringList candidates;
-        if (QCoreApplication::instance() != nullptr) {
-            candidates << QDir(QCoreApplication::applicationDirPath()).filePath(VARNO_TRANSPORT_FILE_NAME);
-        }
-        candidates << QString::fromUtf8(VARNO_TRANSPORT_BUILD_PATH);
-        static auto* const library = new QLibrary; // kept, and its library loaded, for the process's life
-        for (const QString& candidate : candidates) {
-            if (!QFileInfo::exists(candidate)) {
-                continue;
-            }
-            library->setFileName(candidate);
-            library->setLoadHints(QLibrary::PreventUnloadHint);
-            entry = reinterpret_cast<CreateTransport>(library->resolve("varnoCreateTransport"));
-            if (entry != nullptr) {
-                return;
-            }
-            tried = library->errorString();
+        try {
+            entry = loadTransport();
+        } catch (const VarnoError& error) {
+            failure = error.what();
         }
     });
     if (entry == nullptr) {
-        throw VarnoError("Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) +
-                         ") est introuvable ou illisible" + (tried.isEmpty() ? "" : " : " + tried.toStdString()) +
-                         ". Réinstallez le programme.");
+        throw VarnoError(failure);
     }
     return entry;
 }
 
 } // namespace
+
+void useLinkedTransport(CreateTransport entry)
+{
+    linkedEntry = entry;
+}
+
+void requireHttpTransport()
+{
+    transportEntry();
+}
 
 void preloadHttpTransport()
 {

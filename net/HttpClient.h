@@ -81,4 +81,8 @@ private:
 // finds it ready. A failure is told by that client.
 void preloadHttpTransport();
 
+// Throws VarnoError, with the French message that asks for a reinstallation, when the transport
+// library is missing, does not load or comes from another build.
+void requireHttpTransport();
+
 } // namespace varno

@@ -18,12 +18,31 @@ public:
     virtual std::optional<HttpResponse> send(const HttpRequest& request, std::string& failure) noexcept = 0;
 };
 
-// The library's entry: a new transport, or nullptr with the failure message.
-extern "C" Transport* varnoCreateTransport(const HttpClientOptions* options, std::string* failure);
+// The library exports these two entries, and displayUrl below, and nothing else. The program loads it from its own
+// folder only and calls varnoTransportAbi first: a library built from other sources, by another compiler or with other
+// settings (its stamp differs from VARNO_TRANSPORT_ABI) is never called further.
+#if defined(VARNO_TRANSPORT_BUILDING) && defined(_WIN32)
+#define VARNO_TRANSPORT_EXPORT __declspec(dllexport)
+#elif defined(VARNO_TRANSPORT_BUILDING)
+#define VARNO_TRANSPORT_EXPORT __attribute__((visibility("default")))
+#else
+#define VARNO_TRANSPORT_EXPORT
+#endif
+
+// The interface's stamp this library was built with.
+extern "C" VARNO_TRANSPORT_EXPORT const char* varnoTransportAbi();
+using TransportAbi = const char* (*)();
+
+// A new transport, or nullptr with the failure message.
+extern "C" VARNO_TRANSPORT_EXPORT Transport* varnoCreateTransport(const HttpClientOptions* options,
+                                                                  std::string* failure);
 using CreateTransport = Transport* (*)(const HttpClientOptions*, std::string*);
+
+// The tests link the transport instead of loading it: they run from folders of their own.
+void useLinkedTransport(CreateTransport entry);
 
 // An address as it may appear in a message: no user information, and the query masked, since the
 // gateway's query carries the user's password.
-std::string displayUrl(const std::string& url);
+VARNO_TRANSPORT_EXPORT std::string displayUrl(const std::string& url);
 
 } // namespace varno

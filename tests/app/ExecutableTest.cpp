@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,8 +12,11 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <regex>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +35,7 @@ struct Outcome {
 class ExecutableTest : public testing::Test {
 protected:
     QTemporaryDir folder;
+    QString program = MODULE_VARNO_EXE;
     QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
 
     void write(const QString& file, const QByteArray& content)
@@ -50,7 +55,7 @@ protected:
         environment.insert("VARNO_MESSAGE_LOG", path("messages.log"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
-        process.start(MODULE_VARNO_EXE, arguments);
+        process.start(program, arguments);
     }
 
     Outcome run(const QStringList& arguments, const QString& temporaryFile = "devis.xml")
@@ -116,6 +121,60 @@ TEST(ExecutableFile, IsAWindowedProgram)
     const auto subsystem = qFromLittleEndian<quint16>(image.constData() + peHeader + 24 + 68);
     EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
+
+// What Explorer, inventory tools and Windows itself read of the executable.
+TEST(ExecutableFile, SaysWhatItIs)
+{
+    const std::wstring exe = QString(MODULE_VARNO_EXE).toStdWString();
+    std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    const auto value = [&info](const char* name) {
+        void* text = nullptr;
+        UINT length = 0;
+        const std::wstring key = L"\\StringFileInfo\\040c04b0\\" + QString(name).toStdWString();
+        return VerQueryValueW(info.data(), key.c_str(), &text, &length) && length > 0
+                   ? QString::fromWCharArray(static_cast<const wchar_t*>(text))
+                   : QString();
+    };
+    const std::array<std::pair<const char*, QString>, 7> strings{
+        {{"ProductName", "Module_Varno"},
+         {"OriginalFilename", "Module_Varno.exe"},
+         {"FileVersion", BUILT_IN_FILE_VERSION},
+         {"ProductVersion", BUILT_IN_PRODUCT_VERSION},
+         {"DeploymentProfile", BUILT_IN_DEPLOYMENT},
+         {"Comments", QString("Profil de déploiement : ") + BUILT_IN_DEPLOYMENT},
+         {"FileDescription", "Module_Varno : liaison avec le configurateur Varno"}}};
+    for (const auto& [name, expected] : strings) {
+        EXPECT_EQ(value(name), expected) << name;
+    }
+    void* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &fixed, &length));
+    const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    EXPECT_EQ(QString("%1.%2.%3.%4")
+                  .arg(HIWORD(version->dwFileVersionMS))
+                  .arg(LOWORD(version->dwFileVersionMS))
+                  .arg(HIWORD(version->dwFileVersionLS))
+                  .arg(LOWORD(version->dwFileVersionLS)),
+              BUILT_IN_FILE_VERSION);
+
+    HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr) << "no icon"; // RT_GROUP_ICON
+    HRSRC manifestResource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));         // RT_MANIFEST
+    ASSERT_NE(manifestResource, nullptr);
+    const QByteArray manifest(static_cast<const char*>(LockResource(LoadResource(image, manifestResource))),
+                              static_cast<int>(SizeofResource(image, manifestResource)));
+    for (const char* setting :
+         {"level=\"asInvoker\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">PerMonitorV2<", ">true/pm<",
+          "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<",
+          "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""}) {
+        EXPECT_TRUE(manifest.contains(setting)) << setting;
+    }
+    EXPECT_FALSE(manifest.contains("activeCodePage")); // the ANSI code page stays the system's
+    FreeLibrary(image);
+}
 #endif
 
 TEST_F(ExecutableTest, ArgumentsThatLookLikeQtOptionsAreStillPaths)
@@ -160,6 +219,64 @@ TEST_F(ExecutableTest, AVersionMismatchEndsWithoutTouchingTheTemporaryFile)
     EXPECT_EQ(outcome.temporaryFile, "host content");
 }
 
+// The transport library beside the program missing, unreadable, or made by another build: the program
+// asks for a reinstallation, ends with 0 and leaves the host's file alone. It never looks elsewhere.
+TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
+{
+    struct Damage {
+        const char* library; // copied beside the program; "" for a file that is no library
+        const char* told;
+    };
+    const std::array cases{Damage{nullptr, "est absent du dossier du programme"}, Damage{"", "ne peut pas être chargé"},
+                           Damage{FOREIGN_TRANSPORT, "ne provient pas de cette version du programme"}};
+    const QString libraryName = QFileInfo(FOREIGN_TRANSPORT).fileName();
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                              "[RecordId]\r\nValeur=123\r\n");
+    for (const auto& damage : cases) {
+        SCOPED_TRACE(damage.told);
+        QTemporaryDir installed;
+        program = QDir(installed.path()).filePath(QFileInfo(MODULE_VARNO_EXE).fileName());
+        ASSERT_TRUE(QFile::copy(MODULE_VARNO_EXE, program));
+        const QDir buildFolder = QFileInfo(MODULE_VARNO_EXE).dir(); // on Windows, the transport's own DLLs
+        for (const QString& dll : buildFolder.entryList({"*.dll"}, QDir::Files)) {
+            if (dll != libraryName) {
+                ASSERT_TRUE(QFile::copy(buildFolder.filePath(dll), QDir(installed.path()).filePath(dll)));
+            }
+        }
+        const QString library = QDir(installed.path()).filePath(libraryName);
+        if (damage.library != nullptr && *damage.library == '\0') {
+            write(library, "MZ not a library");
+        } else if (damage.library != nullptr) {
+            ASSERT_TRUE(QFile::copy(damage.library, library));
+        }
+        QFile::remove(path("messages.log"));
+        const Outcome outcome = run({"devis.xml", "config.ini"});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_TRUE(outcome.messages.startsWith("error:\nLe composant réseau du programme (" + libraryName + ") " +
+                                                damage.told))
+            << outcome.messages.toStdString();
+        EXPECT_TRUE(outcome.messages.endsWith(". Réinstallez le programme.\n\n")) << outcome.messages.toStdString();
+        EXPECT_EQ(outcome.temporaryFile, "host content");
+    }
+}
+
+#ifdef _WIN32
+// Qt would show its own English box for a platform plugin it cannot find, and block the host.
+TEST_F(ExecutableTest, AMissingPlatformPluginIsToldInFrench)
+{
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n");
+    QProcess process;
+    start(process, {"devis.xml", "config.ini"}, "devis.xml", "nosuchplatform");
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const Outcome outcome = outcomeOf(process);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.messages,
+              "error:\nLe module d'affichage du programme (platforms\\qnosuchplatform.dll) est absent "
+              "du dossier du programme. Réinstallez le programme.\n\n");
+    EXPECT_EQ(outcome.temporaryFile, "host content");
+}
+#endif
+
 TEST_F(ExecutableTest, AnUnknownModeEndsSilently)
 {
     write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=Commande\r\n");
@@ -170,7 +287,8 @@ TEST_F(ExecutableTest, AnUnknownModeEndsSilently)
 }
 
 // The whole program against a server standing in for the configurator API at the address built into
-// it (the default build's is https://localhost:8443).
+// it (the sandbox profile's is https://localhost:8443). The server's certificate comes from the sandbox's
+// CA, so the build must trust that CA and have its API on this machine.
 class ExecutableWorkflowTest : public ExecutableTest {
 protected:
     std::unique_ptr<varno::test::TestHttpsServer> api;
@@ -178,8 +296,10 @@ protected:
     void SetUp() override
     {
         const QUrl builtIn(BUILT_IN_API_URL);
-        if (builtIn.host() != "localhost" && builtIn.host() != "127.0.0.1") {
-            GTEST_SKIP() << "this build's configurator API is not on this machine: " << BUILT_IN_API_URL;
+        if (BUILT_IN_API_SERVABLE == 0) {
+            GTEST_SKIP() << "needs the sandbox's CA and a local API; this build trusts "
+                         << (BUILT_IN_TRUSTS_SANDBOX_CA ? "the sandbox's CA" : "other CAs only") << " and its API is "
+                         << BUILT_IN_API_URL;
         }
         try {
             api = std::make_unique<varno::test::TestHttpsServer>(builtIn.port(443));

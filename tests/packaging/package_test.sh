@@ -3,9 +3,10 @@
 # under Wine, with none of the toolchain's folders on the DLL path, on the real windows platform. It
 # must run, and load every DLL and Qt plugin it ships: a missing one fails the run, an unused one fails
 # the comparison.
-#   package_test.sh <zip>
+#   package_test.sh <package path without .zip> <source dir> <build dir> <objdump>
 set -euo pipefail
-zip=$1
+package=$1 source=$2 build=$3 objdump=$4
+zip=$package.zip
 [ -f "$zip" ] || { echo "no package at $zip (scripts/windows --package makes it)"; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "the windows platform under Wine needs a display (scripts/windows starts Xvfb)"; exit 1; }
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
@@ -58,4 +59,29 @@ if [ "$shipped" != "$loaded" ]; then
   echo "loaded but not shipped:"; comm -13 <(echo "$shipped") <(echo "$loaded")
   exit 1
 fi
-echo "package ok: $(echo "$shipped" | wc -l) DLLs, all loaded; $(du -k "$zip" | cut -f1) KiB"
+
+# No file holds a path of the build machine: the project's folders, as Linux and as Wine write them.
+for path in "$source" "$build" "Z:${source//\//\\}" "Z:$source"; do
+  found=$(grep -rlaF -- "$path" "$folder" || true)
+  [ -z "$found" ] || { echo "the build path $path is in: $found"; exit 1; }
+done
+# Our binaries ship stripped, each naming its symbols file, which the symbols zip holds.
+unzip -q "$package-symbols.zip" -d "$work/symbols"
+for binary in Module_Varno.exe libvarno_transport.dll; do
+  sections=$("$objdump" -h "$folder/$binary")
+  ! grep -q '\.debug_info' <<< "$sections" || { echo "$binary ships its debug information"; exit 1; }
+  grep -q '\.gnu_debuglink' <<< "$sections" || { echo "$binary has no debug link"; exit 1; }
+  grep -q '\.debug_info' <<< "$("$objdump" -h "$work/symbols/$binary.debug")" ||
+    { echo "no debug information for $binary in the symbols zip"; exit 1; }
+done
+
+# Without its platform plugin the program says so in French, ends with 0 and leaves the host's file.
+mv "$folder/platforms" "$folder/platforms.away"
+printf 'host content' > "$work/run/devis.xml"
+run $'[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n' \
+  $'error:\nLe module d\'affichage du programme (platforms\\qwindows.dll) est absent du dossier du programme. Réinstallez le programme.'
+[ "$(cat "$work/run/devis.xml")" = "host content" ] || { echo "the host's file was touched"; exit 1; }
+mv "$folder/platforms.away" "$folder/platforms"
+
+echo "package ok: $(echo "$shipped" | wc -l) DLLs, all loaded; $(du -k "$zip" | cut -f1) KiB," \
+     "symbols $(du -k "$package-symbols.zip" | cut -f1) KiB"

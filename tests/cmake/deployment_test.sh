@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The deployment profiles as CMake checks them: each case is configured in a fresh folder and must be
+# accepted, or refused with its reason.
+#   deployment_test.sh <source dir> <certificates folder>
+set -euo pipefail
+source=$1 certs=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf '%s\n' "-----BEGIN CERTIFICATE-----" "$(grep -v -- ----- "$certs/untrusted.pem")" "-----END CERTIFICATE-----" \
+  > "$work/own-ca.pem"
+# The sandbox's CA with other line endings and beside another certificate is still the sandbox's.
+{ cat "$work/own-ca.pem"; sed 's/$/\r/' "$certs/ca.pem"; } > "$work/with-sandbox-ca.pem"
+
+prod=(-DVARNO_DEPLOYMENT=production -DVARNO_GATEWAY_URL=https://passerelle.varno.example/gw
+      -DVARNO_API_URL=https://api.varno.example:8444/cfg -DVARNO_API_USER=prod@varno.example
+      -DVARNO_API_PASSWORD=Prod-Pass#2026! -DVARNO_ISSUER_KEY=0123456789abcdef0123456789abcdef)
+failures=0 count=0
+check() { # expected (ok, or a part of the refusal), then the settings
+  local expected=$1; shift
+  count=$((count + 1))
+  local output status=0
+  output=$(cmake -S "$source/tests/cmake/deployment" -B "$work/case$count" -DVARNO_SOURCE_DIR="$source" \
+    -DCERT_DIR="$certs" "$@" 2>&1) || status=$?
+  output=$(tr -s '\n ' '  ' <<< "$output") # CMake wraps its messages
+  if { [ "$expected" = ok ] && [ "$status" != 0 ]; } || { [ "$expected" != ok ] && ! grep -qF -- "$expected" <<< "$output"; }; then
+    echo "case $count ($*): expected '$expected', status $status: $output"
+    failures=$((failures + 1))
+  fi
+}
+check ok
+check "sandbox-ca=TRUE" 
+check ok "${prod[@]}" -DVARNO_CA_BUNDLE=
+check ok "${prod[@]}" -DVARNO_CA_BUNDLE="$work/own-ca.pem"
+check "missing: VARNO_CA_BUNDLE" "${prod[@]}"
+check "missing: VARNO_GATEWAY_URL, VARNO_API_URL, VARNO_API_USER, VARNO_API_PASSWORD, VARNO_ISSUER_KEY, VARNO_CA_BUNDLE" \
+  -DVARNO_DEPLOYMENT=production
+check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$certs/ca.pem"
+check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/with-sandbox-ca.pem"
+for loopback in https://localhost:9443 https://LOCALHOST./x https://api.localhost https://127.0.0.2 https://[::1]:9443/api \
+                https://[0:0:0:0:0:0:0:1] https://0.0.0.0; do
+  check "VARNO_API_URL is a loopback address" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_URL="$loopback"
+done
+check "VARNO_GATEWAY_URL is a loopback address" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_GATEWAY_URL=https://127.0.0.1
+check "VARNO_API_USER is the sandbox's" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_USER=integration@sandbox.varno.test
+check "VARNO_ISSUER_KEY is the sandbox's" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_ISSUER_KEY=5f2c9e0a7b3d41e68c1f0a9b2d4e6f80
+check "must be sandbox or production" -DVARNO_DEPLOYMENT=prod
+[ "$failures" = 0 ] || { echo "$failures of $count cases failed"; exit 1; }
+
+# The sandbox's CA vouches for the loopback names only, even where it is trusted.
+openssl verify -CAfile "$certs/ca.pem" "$certs/localhost.pem" >/dev/null
+refusal=$(openssl verify -CAfile "$certs/ca.pem" "$certs/elsewhere.pem" 2>&1) && { echo "elsewhere.pem verified"; exit 1; }
+grep -q "permitted subtree violation" <<< "$refusal" || { echo "refused for another reason: $refusal"; exit 1; }
+echo "ok: $count cases, and the sandbox's CA constrained"
