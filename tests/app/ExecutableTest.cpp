@@ -35,7 +35,10 @@ struct Outcome {
 class ExecutableTest : public testing::Test {
 protected:
     QTemporaryDir folder;
-    QString program = MODULE_VARNO_EXE;
+    // The program run, and its platform: the MSI test runs the installed one on the windows platform,
+    // the only one it ships.
+    QString program = qEnvironmentVariable("VARNO_TEST_PROGRAM", MODULE_VARNO_EXE);
+    const QString defaultPlatform = qEnvironmentVariable("VARNO_TEST_PLATFORM", "offscreen");
     QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
 
     void write(const QString& file, const QByteArray& content)
@@ -47,8 +50,11 @@ protected:
 
     // Starts the program on a temporary file holding the host's content.
     void start(QProcess& process, const QStringList& arguments, const QString& temporaryFile = "devis.xml",
-               const QString& platform = "offscreen")
+               QString platform = {})
     {
+        if (platform.isEmpty()) {
+            platform = defaultPlatform;
+        }
         write(path(temporaryFile), "host content");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", platform);

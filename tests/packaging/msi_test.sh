@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The MSI as IT deploys it, under Wine's msiexec, every exit status checked: an older MSI of the same
+# files (made here) installed silently, the build's MSI upgrading it, the older one refused over it, a
+# whole verification run of the installed program against the tests' server, and a silent uninstall
+# that leaves neither folder nor registry entry.
+#   msi_test.sh <package path without extension> <source dir> <build dir> <emulator> <executable tests>
+set -euo pipefail
+package=$1 source=$2 build=$3 emulator=$4 tests=$5
+msi=$package.msi
+[ -f "$msi" ] || { echo "no MSI at $msi (scripts/windows --package makes it)"; exit 1; }
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+unzip -q "$package.zip" -d "$work/unpacked"
+cmake -DSETTINGS="$build/packaging/MsiSettings.cmake" -DPROGRAM_DIR="$work/unpacked/$(basename "$package")" \
+      -DOUTPUT="$work/older.msi" -DVERSION=0.1 -P "$source/packaging/BuildMsi.cmake" >/dev/null 2>&1
+
+folder="${WINEPREFIX:?}/drive_c/Program Files/Module_Varno"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+entries() { "$wine" reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' | grep -a -A30 'DisplayName *REG_SZ *Module_Varno$' || true; }
+msiexec() { # expected status, msiexec arguments
+  local expected=$1 status=0; shift
+  "$wine" msiexec "$@" /qn || status=$?
+  if { [ "$expected" = 0 ] && [ "$status" != 0 ]; } || { [ "$expected" != 0 ] && [ "$status" = 0 ]; }; then
+    echo "msiexec $* ended with $status"; exit 1
+  fi
+}
+version_installed() { entries | sed -n 's/^ *DisplayVersion *REG_SZ *//p'; }
+# Whatever an interrupted run left installed is removed, before and after.
+remove_installed() {
+  for product in $(entries | grep -o 'MsiExec.exe /X{[^}]*}' | sed 's/^MsiExec.exe \/X//' | sort -u); do
+    "$wine" msiexec /x "$product" /qn >/dev/null 2>&1 || true
+  done
+}
+trap 'remove_installed; rm -rf "$work"' EXIT
+remove_installed
+[ ! -e "$folder" ] && [ -z "$(entries)" ] || { echo "Module_Varno is installed and cannot be removed"; exit 1; }
+
+msiexec 0 /i "Z:$work/older.msi"
+[ -f "$folder/Module_Varno.exe" ] || { echo "nothing in $folder"; exit 1; }
+[ "$(version_installed)" = 0.1 ] || { echo "the older version is not registered: $(version_installed)"; exit 1; }
+
+version=$(sed -n 's/^set(VARNO_VERSION "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")
+msiexec 0 /i "Z:$msi"
+[ "$(version_installed)" = "$version" ] || { echo "after the upgrade: '$(version_installed)'"; exit 1; }
+[ "$(entries | grep -c 'DisplayName')" = 1 ] || { echo "two entries after the upgrade"; exit 1; }
+entries | grep -q "Publisher *REG_SZ *$(sed -n 's/^set(VARNO_PUBLISHER "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")$" ||
+  { echo "no publisher in Apps & Features"; exit 1; }
+
+msiexec 1 /i "Z:$work/older.msi"
+[ "$(version_installed)" = "$version" ] || { echo "the older MSI went over the newer one"; exit 1; }
+
+# The installed program, run as the host runs it, against the server of the executable tests.
+[ -n "${DISPLAY:-}" ] || { echo "the windows platform under Wine needs a display (scripts/windows starts Xvfb)"; exit 1; }
+run=$(VARNO_TEST_PROGRAM='C:\Program Files\Module_Varno\Module_Varno.exe' VARNO_TEST_PLATFORM=windows "$emulator" "$tests" \
+      --gtest_filter=ExecutableWorkflowTest.VerificationWritesTheResultDocument 2>&1) || { echo "$run"; exit 1; }
+grep -q '^\[  PASSED  \] 1 test' <<< "$run" || { echo "$run"; exit 1; }
+grep -q SKIPPED <<< "$run" && echo "the verification run was skipped: $(grep -a 'skipped\|needs' <<< "$run" | head -1)"
+
+msiexec 0 /x "Z:$msi"
+[ ! -e "$folder" ] || { echo "the uninstall left $folder"; exit 1; }
+[ -z "$(entries)" ] || { echo "the uninstall left its entry in $uninstall_key"; exit 1; }
+echo "msi ok: $(du -k "$msi" | cut -f1) KiB; installed, upgraded from 0.1, downgrade refused, run, uninstalled"
