@@ -38,6 +38,17 @@ std::filesystem::path pathFromQString(const QString& path)
 #endif
 }
 
+bool isLink(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    std::error_code ignored;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(path, ignored));
+#endif
+}
+
 std::filesystem::path programFolder()
 {
 #ifdef _WIN32

@@ -23,6 +23,10 @@ std::string pathToUtf8(const std::filesystem::path& path);
 QString pathToQString(const std::filesystem::path& path);
 std::filesystem::path pathFromQString(const QString& path);
 
+// Whether the path names a symbolic link, or on Windows any reparse point (a junction, a mount point),
+// even one that leads nowhere: writing there would write somewhere else.
+bool isLink(const std::filesystem::path& path);
+
 // The folder of the running program's executable, as the system gives it (no Qt application needed):
 // what the program loads at run time comes from there.
 std::filesystem::path programFolder();

@@ -81,6 +81,12 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
     if (path.empty()) {
         return false;
     }
+    // The host's folder is shared and the record numbers predictable: a link planted at the picture's
+    // name would have the picture replace, or create, any file the person may write.
+    if (isLink(path)) {
+        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
+                         " » : ce nom est un lien vers un autre emplacement.");
+    }
     QImage picture;
     {
         QBuffer source(&bytes);

@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 namespace varno {
@@ -88,6 +89,32 @@ TEST_F(ProductImageTest, AnExistingFileIsReplaced)
     test::writeFileBytes(target, std::string(100000, 'x'));
     ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture("PNG")));
     EXPECT_EQ(QImage(QString::fromStdString(target)).size(), QSize(37, 23));
+}
+
+// A link at the picture's name, leading to a file or nowhere yet: refused, and nothing written anywhere.
+TEST_F(ProductImageTest, ALinkAtThePicturesNameIsRefused)
+{
+    const std::string elsewhere = path("elsewhere.txt");
+    for (const bool targetExists : {true, false}) {
+        SCOPED_TRACE(targetExists);
+        std::filesystem::remove(pathFromUtf8(elsewhere));
+        std::filesystem::remove(pathFromUtf8(path("Q-42.bmp")));
+        if (targetExists) {
+            test::writeFileBytes(elsewhere, "the person's file");
+        }
+        std::error_code error;
+        std::filesystem::create_symlink(pathFromUtf8(elsewhere), pathFromUtf8(path("Q-42.bmp")), error);
+        if (error) {
+            GTEST_SKIP() << "no symbolic link here: " << error.message();
+        }
+        EXPECT_EQ(test::varnoErrorOf([&] { SaveProductImage(pathFromUtf8(path("Q-42.bmp")), encodedPicture("PNG")); }),
+                  "Impossible d'écrire l'image du produit « " + path("Q-42.bmp") +
+                      " » : ce nom est un lien vers un autre emplacement.");
+        EXPECT_EQ(QFileInfo(QString::fromStdString(elsewhere)).exists(), targetExists);
+        if (targetExists) {
+            EXPECT_EQ(QFileInfo(QString::fromStdString(elsewhere)).size(), 17);
+        }
+    }
 }
 
 TEST_F(ProductImageTest, AnEmptyPathWritesNothing)
