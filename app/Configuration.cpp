@@ -24,16 +24,27 @@ Configuration configurationFromIni(const IniFile& ini)
 
 std::optional<Configuration> readConfiguration(const std::filesystem::path& path, UserMessages& messages)
 {
-    if (!QFileInfo(pathToQString(path)).isFile()) {
-        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + pathToUtf8(path) +
-                             " n'existe pas.");
+    const auto refuse = [&](const std::string& what) -> std::optional<Configuration> {
+        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + pathToUtf8(path) + " " +
+                             what + ".");
         return std::nullopt;
+    };
+    const QFileInfo file(pathToQString(path));
+    if (!file.exists()) {
+        return refuse("n'existe pas");
+    }
+    if (file.isDir()) {
+        return refuse("est un dossier, pas un fichier");
+    }
+    if (!file.isFile()) { // a pipe, a device
+        return refuse("n'est pas un fichier ordinaire");
+    }
+    if (file.size() > IniFile::kMaxBytes) {
+        return refuse("ne peut pas être lu (il dépasse " + std::to_string(IniFile::kMaxBytes >> 20) + " Mo)");
     }
     const std::optional<IniFile> read = IniFile::load(path);
     if (!read) {
-        messages.showMessage("Le configurateur Varno n'est pas configuré. Le fichier : " + pathToUtf8(path) +
-                             " ne peut pas être lu.");
-        return std::nullopt;
+        return refuse("ne peut pas être lu");
     }
     return configurationFromIni(*read);
 }

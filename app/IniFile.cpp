@@ -39,13 +39,14 @@ std::string decodeText(std::string_view bytes)
         const std::string_view utf8 = bytes.substr(3);
         return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toStdString();
     }
-    if (bytes.starts_with("\xFF\xFE")) {
+    const bool littleEndian = bytes.starts_with("\xFF\xFE");
+    if (littleEndian || bytes.starts_with("\xFE\xFF")) {
         const auto units = static_cast<qsizetype>((bytes.size() - 2) / 2);
         QString text(units, Qt::Uninitialized);
         for (qsizetype i = 0; i < units; ++i) {
-            const auto low = static_cast<unsigned char>(bytes[static_cast<std::size_t>(2 + 2 * i)]);
-            const auto high = static_cast<unsigned char>(bytes[static_cast<std::size_t>(3 + 2 * i)]);
-            text[i] = QChar(static_cast<char16_t>(low | (high << 8)));
+            const auto first = static_cast<unsigned char>(bytes[static_cast<std::size_t>(2 + 2 * i)]);
+            const auto second = static_cast<unsigned char>(bytes[static_cast<std::size_t>(3 + 2 * i)]);
+            text[i] = QChar(static_cast<char16_t>(littleEndian ? first | (second << 8) : (first << 8) | second));
         }
         return text.toStdString();
     }
@@ -60,7 +61,11 @@ std::optional<IniFile> IniFile::load(const std::filesystem::path& path)
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    // Read up to the bound only: a device or a pipe has no size to check beforehand.
+    const QByteArray bytes = file.read(kMaxBytes + 1);
+    if (bytes.size() > kMaxBytes || file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
     return parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,11 +14,15 @@ namespace varno {
 // Reads an INI file the way the Windows profile functions do: section and key names match without
 // regard to case, the first occurrence of a section or key wins, blanks around a value are dropped and
 // one pair of enclosing quotes (single or double) is removed, lines starting with ';' are comments.
-// The bytes are Windows-1252, or UTF-8 / UTF-16 when the file starts with that byte-order mark.
-// Texts come out as UTF-8.
+// The bytes are Windows-1252, or UTF-8 / UTF-16 (either byte order) when the file starts with that
+// byte-order mark. Texts come out as UTF-8.
 class IniFile {
 public:
-    // Nothing when the file cannot be read (no permission, held by another program).
+    // A configuration file the host writes holds a few hundred bytes; one far larger is not one.
+    static constexpr qint64 kMaxBytes = qint64{1} << 20;
+
+    // Nothing when the file cannot be read (no permission, held by another program) or is larger than
+    // kMaxBytes.
     static std::optional<IniFile> load(const std::filesystem::path& path);
     static IniFile parse(std::string_view bytes);
 

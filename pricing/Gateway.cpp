@@ -15,7 +15,9 @@ std::string percentEncoded(const std::string& value)
 
 bool isWebAddress(const std::string& url)
 {
-    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    // Tolerant, as the browser reads it: a raw space, brace or stray '%' does not make a web address
+    // something else, and the rule needs only the scheme and a host.
+    const QUrl parsed(QString::fromStdString(url), QUrl::TolerantMode);
     return parsed.isValid() && (parsed.scheme() == "https" || parsed.scheme() == "http") && !parsed.host().isEmpty();
 }
 

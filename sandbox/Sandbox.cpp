@@ -40,9 +40,9 @@ std::string maskedTarget(const std::string& target)
         const std::size_t end = std::min(target.find('&', start), target.size());
         const std::string pair = target.substr(start, end - start);
         const std::size_t equals = pair.find('=');
-        const QByteArray key = QByteArray::fromStdString(pair.substr(0, equals));
+        // The key decoded exactly as the server decodes it (%uXXXX included), so no spelling slips past.
         const bool secret =
-            equals != std::string::npos && QByteArray::fromPercentEncoding(QByteArray(key).replace('+', ' ')) == "mdp";
+            equals != std::string::npos && httplib::detail::decode_url(pair.substr(0, equals), true) == "mdp";
         masked += separator + (secret ? pair.substr(0, equals + 1) + "***" : pair);
         start = end + 1;
     }

@@ -194,7 +194,9 @@ long long Store::saveRecord(const Session& session, const std::string& choice,
 {
     std::lock_guard lock(mutex_);
     Transaction transaction(database_);
-    long long id = session.recordId.value_or(0);
+    // The session as it stands now, in this transaction: two submits of the same page make one record.
+    Statement current(database_, "SELECT record_id FROM sessions WHERE token = ?");
+    long long id = current.bind(1, session.token).step() ? current.number(0) : 0;
     if (id == 0) {
         Statement insert(database_, "INSERT INTO records (brand, choice, json) VALUES (?, ?, '{}')");
         insert.bind(1, session.brand).bind(2, choice).step();

@@ -11,8 +11,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace varno {
 namespace {
@@ -74,13 +79,36 @@ TEST_F(ConfigurationTest, AModePresentButEmptyStaysEmpty)
 TEST_F(ConfigurationTest, NoFileIsToldWithThePathAsGiven)
 {
     const std::string folderPath = folder.path().toStdString();
-    for (const std::string& path : {std::string("config/absent.ini"), folderPath, folderPath + "/absent.ini"}) {
+    for (const std::string& path : {std::string("config/absent.ini"), folderPath + "/absent.ini"}) {
         messages = RecordingMessages();
         EXPECT_FALSE(readConfiguration(path, messages));
         ASSERT_EQ(messages.entries().size(), 1u);
         EXPECT_FALSE(messages.entries()[0].isError);
         EXPECT_EQ(messages.entries()[0].text,
                   "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " n'existe pas.");
+    }
+}
+
+// What is there but is no configuration file is told for what it is, and a file far larger than any
+// configuration as unreadable, without reading it all.
+TEST_F(ConfigurationTest, WhatIsNoConfigurationFileIsToldForWhatItIs)
+{
+    const std::string folderPath = folder.path().toStdString();
+    std::vector<std::pair<std::string, std::string>> cases{
+        {folderPath, "est un dossier, pas un fichier"},
+        {write(std::string((1 << 20) + 1, '[')), "ne peut pas être lu (il dépasse 1 Mo)"}};
+#ifndef _WIN32
+    const std::string pipe = folderPath + "/pipe.ini";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    cases.emplace_back(pipe, "n'est pas un fichier ordinaire");
+    cases.emplace_back("/dev/zero", "n'est pas un fichier ordinaire");
+#endif
+    for (const auto& [path, told] : cases) {
+        messages = RecordingMessages();
+        EXPECT_FALSE(readConfiguration(pathFromUtf8(path), messages));
+        ASSERT_EQ(messages.entries().size(), 1u);
+        EXPECT_EQ(messages.entries()[0].text,
+                  "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " " + told + ".");
     }
 }
 

@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "Reference", "Fenêtre €"},
         Reading{"Utf16WithByteOrderMark", std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0\xE9\0 \0\xAC\x20", 20), "g", "k",
                 "é €"},
+        Reading{"Utf16BigEndianWithByteOrderMark", std::string("\xFE\xFF\0[\0G\0]\0\n\0K\0=\0\xE9\0 \x20\xAC", 20), "g",
+                "k", "é €"},
         // Broken sequences become U+FFFD (a lone UTF-16 surrogate '?', as Qt writes it): every value is UTF-8.
         Reading{"BrokenUtf8AfterByteOrderMark", "\xEF\xBB\xBF[Commande]\nReference=Fen\xEAtre\n", "Commande",
                 "Reference", "Fen\uFFFDtre"},

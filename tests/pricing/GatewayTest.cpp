@@ -69,7 +69,9 @@ TEST(GatewayAnswer, AConnectionAddressThatIsNoWebAddressIsIncomplete)
                                 "javascript:alert(1)", "ftp://c.test/", "smb://serveur/partage", "https://", "c"}) {
         EXPECT_FALSE(withConnection(refused).isComplete()) << refused;
     }
-    for (const char* accepted : {"https://c.test/p?a=1&amp;b=2", "HTTP://C.test:8080/p", "https://127.0.0.1/x"}) {
+    for (const char* accepted :
+         {"https://c.test/p?a=1&amp;b=2", "HTTP://C.test:8080/p", "https://127.0.0.1/x", "https://c.test/mon devis",
+          "https://c.test/p?f={1}", "https://c.test/a|b", "https://c.test/100%"}) {
         EXPECT_TRUE(withConnection(accepted).isComplete()) << accepted;
     }
 }

@@ -15,7 +15,6 @@
 #include <functional>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 namespace varno::sandbox {
 namespace {
@@ -150,6 +149,8 @@ TEST(SandboxLog, MasksThePasswordHoweverItsKeyIsEncoded)
              {"/j?m%64p=secret", "/j?m%64p=***"},
              {"/j?%6D%64%70=se%26cret&x=1", "/j?%6D%64%70=***&x=1"},
              {"/j?mdp=", "/j?mdp=***"},
+             {"/j?%u006ddp=secret&m%u0064p=x", "/j?%u006ddp=***&m%u0064p=***"},
+             {"/j?m+dp=1&md%70=2", "/j?m+dp=1&md%70=***"},
              {"/j?mdpx=1&xmdp=2&mdp", "/j?mdpx=1&xmdp=2&mdp"},
              {"/j", "/j"}}) {
         EXPECT_EQ(maskedTarget(target), masked);
@@ -372,6 +373,19 @@ TEST_F(SandboxTest, FailEveryAndLatency)
 
 // Each change is one transaction: a failure halfway (here a refusal planted in the database) leaves
 // nothing of it behind.
+// "Valider" pressed twice at once: both routes read the session before either saved. The second save
+// must see the first one's record, not insert an orphan.
+TEST(SandboxStore, TwoSubmitsOfOnePageMakeOneRecord)
+{
+    QTemporaryDir folder;
+    Store store(folder.path().toStdString() + "/sandbox.db");
+    const Session readByBoth = *store.session(store.openSession("olka", "demo", std::nullopt));
+    const auto json = [](long long id) { return "{\"id\":" + std::to_string(id) + "}"; };
+    const long long first = store.saveRecord(readByBoth, "{}", json);
+    EXPECT_EQ(store.saveRecord(readByBoth, "{}", json), first);
+    EXPECT_FALSE(store.record(first + 1));
+}
+
 TEST(SandboxStore, ChangesLandWholeOrNotAtAll)
 {
     QTemporaryDir folder;
