@@ -1,24 +1,65 @@
 #include "ui/KeepAlive.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QThread>
 
 #include <exception>
 #include <memory>
+#include <vector>
 
 namespace varno {
 namespace {
 
-// Holds back the person's input to every window while it lives.
-class InputHold final : public QObject {
+// Drops the person's input to every window while it lives (dropped, not queued: a click made during a
+// transfer does nothing).
+class InputDrop final : public QObject {
 public:
-    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
-    ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
-    InputHold(const InputHold&) = delete;
-    InputHold& operator=(const InputHold&) = delete;
+    InputDrop() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDrop() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputDrop(const InputDrop&) = delete;
+    InputDrop& operator=(const InputDrop&) = delete;
 
     bool eventFilter(QObject*, QEvent* event) override { return event->isInputEvent(); }
+};
+
+// Disables the buttons of the visible windows while it lives, then enables them again with the focus
+// where it was: a way in that is no input event (an accessibility "press", a shortcut) finds them off.
+class ButtonsOff {
+public:
+    ButtonsOff() : focus_(QApplication::focusWidget())
+    {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible()) {
+                continue;
+            }
+            for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+                if (button->isEnabled()) {
+                    button->setEnabled(false);
+                    disabled_.emplace_back(button);
+                }
+            }
+        }
+    }
+    ~ButtonsOff()
+    {
+        for (const QPointer<QAbstractButton>& button : disabled_) {
+            if (button) {
+                button->setEnabled(true);
+            }
+        }
+        if (focus_) {
+            focus_->setFocus();
+        }
+    }
+    ButtonsOff(const ButtonsOff&) = delete;
+    ButtonsOff& operator=(const ButtonsOff&) = delete;
+
+private:
+    QPointer<QWidget> focus_;
+    std::vector<QPointer<QAbstractButton>> disabled_;
 };
 
 } // namespace
@@ -40,11 +81,20 @@ void runKeepingWindowsAlive(const std::function<void()>& work)
     }));
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    const InputHold hold;
+    const InputDrop drop;
+    const ButtonsOff buttonsOff;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     worker->start();
-    loop.exec();
-    worker->wait();
+    if (worker->isRunning() || worker->isFinished()) {
+        loop.exec();
+        worker->wait();
+    } else { // no thread could be made: the window waits, but the transfer still happens
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
     QApplication::restoreOverrideCursor();
     if (failure) {
         std::rethrow_exception(failure);

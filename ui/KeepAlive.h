@@ -5,9 +5,10 @@
 namespace varno {
 
 // Runs work that blocks (a transfer) on a worker thread while this thread's event loop keeps turning:
-// the windows repaint and a close box is heard (under each window's own closing rule), but no input
-// reaches them and a busy cursor shows, so nothing else can start meanwhile. Returns when the work has
-// ended and rethrows its error. Called from a thread without a Qt application, it runs the work in place.
+// the windows repaint and a close box is heard (under each window's own closing rule), but the person's
+// input is dropped, the windows' buttons are disabled and a busy cursor shows, so nothing else can start
+// meanwhile. Returns when the work has ended and rethrows its error. Called from a thread without a Qt
+// application, or when no thread can be made, it runs the work in place.
 void runKeepingWindowsAlive(const std::function<void()>& work);
 
 } // namespace varno

@@ -29,8 +29,7 @@ void WorkflowWindow::presentBrand(const std::string& brand, const char* captionS
 
 void WorkflowWindow::guarded(const std::function<void()>& body)
 {
-    if (running_) { // a handler inside a handler's nested loop: the outer one closes
-        runGuarded(services_.messages, body);
+    if (running_) { // reached from a transfer's nested loop: refused, never run alongside the first
         return;
     }
     running_ = true;

@@ -4,13 +4,17 @@
 #include "tests/support/Recorders.h"
 #include "tests/support/TestHttpsServer.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -178,35 +182,66 @@ TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
 
 // A second click while the retrieval waits for its answer starts nothing: input is held back until the
 // first run has ended.
-TEST_F(PricingWindowTest, AClickDuringARequestStartsNothing)
+// Every way into "Récupérer le devis" while a retrieval is held: none starts a second one beside it
+// (two transfers on one connection), and none is queued for after.
+struct WayIn {
+    const char* name;
+    std::function<void(QPushButton&)> press;
+};
+
+class PricingWindowWayInTest : public PricingWindowTest, public testing::WithParamInterface<WayIn> {};
+
+TEST_P(PricingWindowWayInTest, StartsNothingDuringARequest)
 {
     open();
     QPushButton* const button = window->btnDevisRecuperer;
-    bool clickedAgain = false;
+    button->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R)); // as a mnemonic would give it
+    bool pressedAgain = false;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (clickedAgain || server.requests().size() < 2) {
+        if (pressedAgain || server.requests().size() < 2) {
             return;
         }
-        clickedAgain = true;
-        server.release(); // the answer may come, but this turn of the loop is not over yet
-        const QPointF centre = QRectF(button->rect()).center();
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent click(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(button, &click);
-        }
+        pressedAgain = true;
+        GetParam().press(*button);
+        // The answer is held on while the loop turns past Qt's animated click (100 ms), which a shortcut or an
+        // accessibility press start.
+        QTimer::singleShot(150, [this] { server.release(); });
     });
     holdRetrieval = true;
     watcher.start(1);
 
     clickRetrieve();
-    EXPECT_TRUE(clickedAgain);
+    EXPECT_TRUE(pressedAgain);
     EXPECT_FALSE(window->isVisible());
     EXPECT_THAT(targets(), ElementsAre(testing::StartsWith("GET /index.php/Services/jeton?"), "GET /recuperation/tok-1",
                                        "GET /api/v2.0/quotation-records/Q-42"));
     EXPECT_TRUE(env.messages.entries().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, PricingWindowWayInTest,
+    testing::Values(WayIn{"MouseClick",
+                          [](QPushButton& button) {
+                              const QPointF centre = QRectF(button.rect()).center();
+                              for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                                  QMouseEvent click(type, centre, button.mapToGlobal(centre), Qt::LeftButton,
+                                                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                    Qt::NoModifier);
+                                  QApplication::sendEvent(&button, &click);
+                              }
+                          }},
+                    WayIn{"AccessibilityPress",
+                          [](QPushButton& button) {
+                              QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
+                              ASSERT_NE(accessible, nullptr);
+                              ASSERT_NE(accessible->actionInterface(), nullptr);
+                              accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                          }},
+                    WayIn{"Shortcut",
+                          [](QPushButton& button) { QTest::keyClick(button.window(), Qt::Key_R, Qt::AltModifier); }},
+                    WayIn{"Click", [](QPushButton& button) { button.click(); }}),
+    [](const testing::TestParamInfo<WayIn>& info) { return std::string(info.param.name); });
 
 TEST_F(PricingWindowTest, NoProjectMeansNoApiRequestAndElevenEmptyElements)
 {
