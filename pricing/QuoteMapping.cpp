@@ -119,6 +119,12 @@ PricingValues mapQuotationRecord(const JsonValue& record, const SaveImage& saveI
 ResultDocument pricingDocument(const std::string& retrievalDocument, const PricingValues& values)
 {
     ResultDocument document(retrievalDocument);
+    appendPricingValues(document, values);
+    return document;
+}
+
+void appendPricingValues(ResultDocument& document, const PricingValues& values)
+{
     const pugi::xml_node root = document.root();
     const std::array<std::pair<const char*, const std::string*>, 11> elements{{{"Libelle", &values.libelle},
                                                                                {"Detail", &values.detail},
@@ -134,7 +140,6 @@ ResultDocument pricingDocument(const std::string& retrievalDocument, const Prici
     for (const auto& [name, text] : elements) {
         ResultDocument::appendText(root, name, *text);
     }
-    return document;
 }
 
 void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std::string& retrievalUrl,
@@ -145,6 +150,9 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
                          "Fermez cette fenêtre et relancez le chiffrage depuis votre logiciel.");
     }
     const std::string retrievalDocument = bodyText(retrievalClient.send(webPageRequest(retrievalUrl)));
+    // Judged as it arrives: one the host could not read stops the run before the record is asked for
+    // and the picture written.
+    ResultDocument document(retrievalDocument);
     const std::string projectId = readProjectId(retrievalDocument);
     PricingValues values;
     if (!projectId.empty()) {
@@ -154,7 +162,8 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
             return SaveProductImage(path, base64) ? pathToUtf8(path) : std::string();
         });
     }
-    pricingDocument(retrievalDocument, values).save(temporaryFilePath);
+    appendPricingValues(document, values);
+    document.save(temporaryFilePath);
 }
 
 } // namespace varno

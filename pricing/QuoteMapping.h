@@ -46,6 +46,8 @@ std::string detailText(const JsonValue& product);
 // The pricing result document: the retrieval document, declared "ISO-8859-1", with the eleven
 // elements appended to its "Configurateur".
 ResultDocument pricingDocument(const std::string& retrievalDocument, const PricingValues& values);
+// The same, on a result document already made of the retrieval document.
+void appendPricingValues(ResultDocument& document, const PricingValues& values);
 
 // The run behind "Récupérer le devis": fetches the retrieval document, then (when it names a project)
 // the quotation record, saves the product's picture beside the temporary file, and writes the

@@ -275,6 +275,23 @@ TEST_F(PricingWindowTest, AFailedRecordLeavesTheWindowOpenAndAnotherClickRepeats
     EXPECT_THAT(env.browser.opened, testing::SizeIs(1));
 }
 
+// A retrieval document that only a lenient reader takes is refused as it arrives: no record request,
+// no picture, the host's file as it was.
+TEST_F(PricingWindowTest, ARetrievalDocumentTheHostCouldNotReadStopsTheRunAtOnce)
+{
+    retrievalDocument = "<Configurateur><Jeton>tok-1</Jeton><Project>Q-42</Project></Configurateur><Autre/>";
+    open();
+    clickRetrieve();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_THAT(env.messages.entries()[0].text,
+                testing::StartsWith("Le document de résultat n'est pas un document XML"));
+    EXPECT_THAT(targets(),
+                ElementsAre(testing::StartsWith("GET /index.php/Services/jeton?"), "GET /recuperation/tok-1"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"devis.xml"});
+    EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+}
+
 TEST_F(PricingWindowTest, AnUnreadablePictureStopsTheRunWithoutWritingAnything)
 {
     record = R"({"printImage":{"value":"bm90IGEgcGljdHVyZQ=="},"product":{"name":"X"}})";
