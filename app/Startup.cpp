@@ -3,6 +3,7 @@
 #include "app/BuiltIn.h"
 #include "app/TFicheConfigurateur.h"
 #include "foundation/FilePath.h"
+#include "net/HttpClient.h"
 #include "ui/DesktopBrowser.h"
 #include "ui/ErrorHandler.h"
 #include "ui/MessageBoxes.h"
@@ -41,6 +42,8 @@ public:
     {
         try {
             return QApplication::notify(receiver, event);
+        } catch (const TransferAbandoned&) { // quitting
+            return false;
         } catch (...) {
             messages_.showError(currentExceptionText());
             return false;

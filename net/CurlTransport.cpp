@@ -197,6 +197,12 @@ size_t keepReasonPhrase(char* data, size_t size, size_t count, void* target)
     return size * count;
 }
 
+// curl's progress callback: a non-zero answer ends the transfer.
+int abandonWhenAsked(void* abandoned, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return (*static_cast<const std::function<bool()>*>(abandoned))() ? 1 : 0;
+}
+
 bool isRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -293,6 +299,11 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxAnswerBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
+    if (options_.abandoned) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abandonWhenAsked);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &options_.abandoned);
+    }
 }
 
 CurlTransport::~CurlTransport()

@@ -107,7 +107,7 @@ void preloadHttpTransport()
     });
 }
 
-HttpClient::HttpClient(const HttpClientOptions& options)
+HttpClient::HttpClient(const HttpClientOptions& options) : abandoned_(options.abandoned)
 {
     std::string failure;
     transport_.reset(transportEntry()(&options, &failure));
@@ -122,6 +122,9 @@ HttpResponse HttpClient::send(const HttpRequest& request)
 {
     std::string failure;
     std::optional<HttpResponse> response = transport_->send(request, failure);
+    if (!response && abandoned_ && abandoned_()) {
+        throw TransferAbandoned{};
+    }
     if (!response) {
         throw VarnoError(failure);
     }

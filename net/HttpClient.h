@@ -26,6 +26,9 @@ struct HttpClientOptions {
     // Runs each transfer, which blocks until the answer is in. Empty: in place. A window hands one that
     // keeps its event loop turning meanwhile.
     std::function<void(const std::function<void()>& transfer)> runTransfer;
+    // Polled during each transfer (about once a second at least): true ends it at once. The windows'
+    // transfers are abandoned so when the application is asked to quit.
+    std::function<bool()> abandoned;
 };
 
 struct HttpHeader {
@@ -64,6 +67,10 @@ struct HttpResponse {
 // followed, and neither the credentials nor the origin headers ever go to another origin than the
 // first request's. An answer outside 2xx (after redirects) or a transport failure throws VarnoError
 // with a French message that names the address without its query.
+// Thrown instead of the failure when a transfer ended because the options asked to abandon it (the
+// application is quitting): there is nothing to tell, and nothing is written.
+struct TransferAbandoned {};
+
 class HttpClient {
 public:
     explicit HttpClient(const HttpClientOptions& options = {});
@@ -75,6 +82,7 @@ public:
 
 private:
     std::unique_ptr<class Transport> transport_;
+    std::function<bool()> abandoned_;
 };
 
 // Loads the transport library (see net/Transport.h) on a worker thread, so that the first client

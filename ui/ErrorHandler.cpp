@@ -1,5 +1,7 @@
 #include "ui/ErrorHandler.h"
 
+#include "net/HttpClient.h"
+
 #include <exception>
 
 namespace varno {
@@ -19,6 +21,7 @@ void runGuarded(UserMessages& messages, const std::function<void()>& body)
 {
     try {
         body();
+    } catch (const TransferAbandoned&) { // the application is quitting: nothing more to say
     } catch (...) {
         messages.showError(currentExceptionText());
     }

@@ -5,24 +5,46 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QThread>
+#include <QWindow>
 
+#include <atomic>
 #include <exception>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace varno {
 namespace {
 
-// Drops the person's input to every window while it lives (dropped, not queued: a click made during a
-// transfer does nothing).
+// Drops the person's input to the windows open when it began, while it lives (dropped, not queued: a
+// click made during a transfer does nothing). A window opened meanwhile, such as a message box, takes
+// input, so that it can be answered.
 class InputDrop final : public QObject {
 public:
-    InputDrop() { QCoreApplication::instance()->installEventFilter(this); }
+    InputDrop()
+    {
+        const QWindowList windows = QGuiApplication::topLevelWindows();
+        held_.insert(windows.begin(), windows.end());
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     ~InputDrop() override { QCoreApplication::instance()->removeEventFilter(this); }
     InputDrop(const InputDrop&) = delete;
     InputDrop& operator=(const InputDrop&) = delete;
 
-    bool eventFilter(QObject*, QEvent* event) override { return event->isInputEvent(); }
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (!event->isInputEvent()) {
+            return false;
+        }
+        const QWindow* window = qobject_cast<QWindow*>(receiver);
+        if (const auto* widget = qobject_cast<QWidget*>(receiver)) {
+            window = widget->window()->windowHandle();
+        }
+        return window == nullptr || held_.contains(window);
+    }
+
+private:
+    std::set<const QWindow*> held_;
 };
 
 // Disables the buttons of the visible windows while it lives, then enables them again with the focus
@@ -62,7 +84,14 @@ private:
     std::vector<QPointer<QAbstractButton>> disabled_;
 };
 
+std::atomic<bool> abandoned{false};
+
 } // namespace
+
+bool transfersAbandoned()
+{
+    return abandoned.load();
+}
 
 void runKeepingWindowsAlive(const std::function<void()>& work)
 {
@@ -87,6 +116,11 @@ void runKeepingWindowsAlive(const std::function<void()>& work)
     worker->start();
     if (worker->isRunning() || worker->isFinished()) {
         loop.exec();
+        // The loop ends early only when the application is asked to quit (session end, a close of the
+        // hidden main window): the transfer is abandoned rather than waited for.
+        if (!worker->isFinished()) {
+            abandoned = true;
+        }
         worker->wait();
     } else { // no thread could be made: the window waits, but the transfer still happens
         try {

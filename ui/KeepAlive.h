@@ -11,4 +11,8 @@ namespace varno {
 // application, or when no thread can be made, it runs the work in place.
 void runKeepingWindowsAlive(const std::function<void()>& work);
 
+// Whether the application was asked to quit while a transfer ran: the transfers are then abandoned (see
+// HttpClientOptions::abandoned), and the handler that waited for one ends with TransferAbandoned.
+bool transfersAbandoned();
+
 } // namespace varno

@@ -45,6 +45,7 @@ HttpClientOptions WorkflowWindow::responsiveClientOptions() const
 {
     HttpClientOptions options = clientOptions(services_.deployment.endpoints);
     options.runTransfer = runKeepingWindowsAlive;
+    options.abandoned = transfersAbandoned;
     return options;
 }
 

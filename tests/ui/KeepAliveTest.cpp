@@ -1,0 +1,83 @@
+// A transfer kept alive while the application lives on around it: a message box raised meanwhile, and
+// the application asked to quit meanwhile.
+#include "net/HttpClient.h"
+#include "tests/support/TestHttpsServer.h"
+#include "ui/KeepAlive.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+// A box raised while a transfer waits takes its answer (Enter) there and then.
+TEST(KeepAlive, AMessageBoxRaisedDuringATransferCanBeAnswered)
+{
+    std::atomic<bool> answered{false};
+    int result = -2;
+    QTimer::singleShot(0, [&] {
+        QMessageBox box(QMessageBox::Critical, "Module_Varno", "Erreur", QMessageBox::Ok);
+        QTimer::singleShot(0, &box, [&box] { QTest::keyClick(&box, Qt::Key_Return); });
+        QTimer::singleShot(5000, &box, [&box] { box.done(-1); }); // unanswered: ends the test, failed
+        result = box.exec();
+        answered = true;
+    });
+    runKeepingWindowsAlive([&] {
+        while (!answered) {
+            std::this_thread::yield();
+        }
+    });
+    EXPECT_EQ(result, QMessageBox::Ok);
+}
+
+// Asked to quit (a session end, a close of the hidden main window) while the server holds its answer:
+// the transfer is abandoned at once, not waited for, and the handler ends without a message. It leaves
+// every later transfer of the process abandoned too: this test comes last.
+TEST(KeepAlive, QuittingAbandonsTheTransfer)
+{
+    test::TestHttpsServer server;
+    server.setHandler([&server](const httplib::Request&, httplib::Response& response) {
+        server.holdUntilReleased(std::chrono::seconds(30));
+        response.set_content("late", "text/plain");
+    });
+    HttpClientOptions options;
+    options.extraCaCertificates = test::testCaCertificates();
+    options.runTransfer = runKeepingWindowsAlive;
+    options.abandoned = transfersAbandoned;
+    HttpClient client(options);
+    bool abandoned = false;
+    QElapsedTimer sinceQuit;
+    QTimer::singleShot(0, [&] {
+        QTimer quitter;
+        QObject::connect(&quitter, &QTimer::timeout, [&] {
+            if (!server.requests().empty() && !sinceQuit.isValid()) {
+                sinceQuit.start();
+                QCoreApplication::quit();
+            }
+        });
+        quitter.start(1);
+        try {
+            client.send({.url = server.baseUrl() + "/held"});
+        } catch (const TransferAbandoned&) {
+            abandoned = true;
+        }
+    });
+    QApplication::exec();
+    const qint64 quitTook = sinceQuit.elapsed();
+    server.release();
+    EXPECT_TRUE(abandoned);
+    EXPECT_TRUE(transfersAbandoned());
+    EXPECT_LT(quitTook, 10000) << "the transfer was waited for"; // the server holds it for 30 s
+    std::printf("quit to end of the transfer: %lld ms\n", static_cast<long long>(quitTook));
+}
+
+} // namespace
+} // namespace varno
