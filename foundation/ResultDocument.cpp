@@ -127,21 +127,47 @@ ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeE
     return document;
 }
 
+namespace {
+
+// Why a write failed, in French for the usual causes, the system's own words after it.
+QString writeFailure(const std::filesystem::path& path, const QFileDevice& file)
+{
+    std::error_code ignored;
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    QString reason;
+    if (!std::filesystem::exists(folder, ignored)) {
+        reason = "son dossier n'existe pas";
+    } else if (!std::filesystem::is_directory(folder, ignored)) {
+        reason = "ce qui devrait être son dossier est un fichier";
+    } else if (std::filesystem::is_directory(path, ignored)) {
+        reason = "un dossier porte ce nom";
+    } else if (path.filename().native().size() > 255) {
+        reason = "son nom est trop long";
+    } else if (file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError) {
+        reason = "le disque est plein ou refuse l'écriture";
+    } else {
+        reason = "l'accès est refusé (droits du dossier, ou fichier ouvert par un autre programme)";
+    }
+    return reason + " (" + file.errorString() + ")";
+}
+
+} // namespace
+
 std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
 {
     QSaveFile file(pathToQString(path));
     if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
+        return writeFailure(path, file);
     }
     // commit() reports success even when the bytes still buffered cannot be written (a full disk), so
     // the buffer is flushed and checked first.
     if (!fill(file) || !file.flush()) {
-        const QString reason = file.errorString();
+        const QString reason = writeFailure(path, file);
         file.cancelWriting();
         return reason;
     }
     if (!file.commit()) {
-        return file.errorString();
+        return writeFailure(path, file);
     }
     return std::nullopt;
 }

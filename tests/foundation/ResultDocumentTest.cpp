@@ -220,9 +220,14 @@ TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
     writeFileBytes(blocker, "host content");
     ResultDocument document(ResultDocument::kEmptyDocument);
 
-    for (const std::string& target : {blocker + "/devis.xml", path("missing/devis.xml"), folder.path().toStdString()}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {blocker + "/devis.xml", "ce qui devrait être son dossier est un fichier"},
+        {path("missing/devis.xml"), "son dossier n'existe pas"},
+        {folder.path().toStdString(), "un dossier porte ce nom"},
+        {path(std::string(300, 'x').c_str()), "son nom est trop long"}};
+    for (const auto& [target, reason] : cases) {
         EXPECT_THAT(test::varnoErrorOf([&] { document.save(target); }),
-                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " »"));
+                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " » : " + reason + " ("));
     }
     EXPECT_EQ(readFileBytes(blocker), "host content");
     EXPECT_EQ(entries(), QStringList{"not-a-folder"});
@@ -241,7 +246,8 @@ protected:
     void expectRefusedAndUntouched(const QStringList& files = {"devis.xml"})
     {
         EXPECT_THAT(test::varnoErrorOf([&] { writeFileAtomically(target, bytes); }),
-                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " »"));
+                    testing::StartsWith("Impossible d'écrire le fichier « " + target +
+                                        " » : le disque est plein ou refuse l'écriture ("));
         EXPECT_EQ(readFileBytes(target), "host content");
         EXPECT_EQ(entries(), files);
     }

@@ -1,8 +1,8 @@
 // A transfer kept alive while the application lives on around it: a message box raised meanwhile, and
 // the application asked to quit meanwhile.
+#include "ui/KeepAlive.h"
 #include "net/HttpClient.h"
 #include "tests/support/TestHttpsServer.h"
-#include "ui/KeepAlive.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
