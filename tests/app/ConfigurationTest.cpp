@@ -107,8 +107,9 @@ TEST_F(ConfigurationTest, WhatIsNoConfigurationFileIsToldForWhatItIs)
         messages = RecordingMessages();
         EXPECT_FALSE(readConfiguration(pathFromUtf8(path), messages));
         ASSERT_EQ(messages.entries().size(), 1u);
-        EXPECT_EQ(messages.entries()[0].text,
-                  "Le configurateur Varno n'est pas configuré. Le fichier : " + path + " " + told + ".");
+        std::string expected = "Le configurateur Varno n'est pas configuré. Le fichier : ";
+        expected.append(path).append(" ").append(told).append(".");
+        EXPECT_EQ(messages.entries()[0].text, expected);
     }
 }
 

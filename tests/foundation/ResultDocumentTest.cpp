@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <array>
+#include <utility>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -220,14 +223,16 @@ TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
     writeFileBytes(blocker, "host content");
     ResultDocument document(ResultDocument::kEmptyDocument);
 
-    const std::pair<std::string, std::string> cases[] = {
-        {blocker + "/devis.xml", "ce qui devrait être son dossier est un fichier"},
-        {path("missing/devis.xml"), "son dossier n'existe pas"},
-        {folder.path().toStdString(), "un dossier porte ce nom"},
-        {path(std::string(300, 'x').c_str()), "son nom est trop long"}};
-    for (const auto& [target, reason] : cases) {
-        EXPECT_THAT(test::varnoErrorOf([&] { document.save(target); }),
-                    testing::StartsWith("Impossible d'écrire le fichier « " + target + " » : " + reason + " ("));
+    const std::array<std::pair<std::string, const char*>, 4> cases{
+        {{blocker + "/devis.xml", "ce qui devrait être son dossier est un fichier"},
+         {path("missing/devis.xml"), "son dossier n'existe pas"},
+         {folder.path().toStdString(), "un dossier porte ce nom"},
+         {path(std::string(300, 'x').c_str()), "son nom est trop long"}}};
+    for (const auto& failure : cases) {
+        const std::string& target = failure.first;
+        std::string expected = "Impossible d'écrire le fichier « ";
+        expected.append(target).append(" » : ").append(failure.second).append(" (");
+        EXPECT_THAT(test::varnoErrorOf([&] { document.save(target); }), testing::StartsWith(expected));
     }
     EXPECT_EQ(readFileBytes(blocker), "host content");
     EXPECT_EQ(entries(), QStringList{"not-a-folder"});
