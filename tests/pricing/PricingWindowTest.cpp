@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
                     WayIn{"Shortcut",
                           [](QPushButton& button) { QTest::keyClick(button.window(), Qt::Key_R, Qt::AltModifier); }},
                     WayIn{"Click", [](QPushButton& button) { button.click(); }}),
-    [](const testing::TestParamInfo<WayIn>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<WayIn>& way) { return std::string(way.param.name); });
 
 TEST_F(PricingWindowTest, NoProjectMeansNoApiRequestAndElevenEmptyElements)
 {
