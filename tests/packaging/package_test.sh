@@ -18,6 +18,7 @@ program=$(find "$work/unpacked" -name Module_Varno.exe)
 [ -n "$program" ] || { echo "no Module_Varno.exe in the package"; exit 1; }
 folder=$(dirname "$program")
 [ -s "$folder/LISEZMOI.txt" ] || { echo "no LISEZMOI.txt in the package"; exit 1; }
+[ "$(grep -c -v $'\r$' "$folder/LISEZMOI.txt")" = 0 ] || { echo "LISEZMOI.txt has lines that do not end in CRLF"; exit 1; }
 
 # Two runs. A version mismatch: the main window (with the logo of ferd) shows, then the message ends
 # the run. A mode that opens no workflow: the main window gets ready, which loads the transport library
