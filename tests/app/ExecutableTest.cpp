@@ -143,14 +143,11 @@ TEST(ExecutableFile, SaysWhatItIs)
                    ? QString::fromWCharArray(static_cast<const wchar_t*>(text))
                    : QString();
     };
-    const std::array<std::pair<const char*, QString>, 7> strings{
-        {{"ProductName", "Module_Varno"},
-         {"OriginalFilename", "Module_Varno.exe"},
-         {"FileVersion", BUILT_IN_FILE_VERSION},
-         {"ProductVersion", BUILT_IN_PRODUCT_VERSION},
-         {"DeploymentProfile", BUILT_IN_DEPLOYMENT},
-         {"Comments", QString("Profil de déploiement : ") + BUILT_IN_DEPLOYMENT},
-         {"FileDescription", "Module_Varno : liaison avec le configurateur Varno"}}};
+    const std::array<std::pair<const char*, QString>, 5> strings{{{"ProductName", "Module_Varno"},
+                                                                  {"OriginalFilename", "Module_Varno.exe"},
+                                                                  {"FileVersion", BUILT_IN_FILE_VERSION},
+                                                                  {"ProductVersion", BUILT_IN_PRODUCT_VERSION},
+                                                                  {"DeploymentProfile", BUILT_IN_DEPLOYMENT}}};
     for (const auto& [name, expected] : strings) {
         EXPECT_EQ(value(name), expected) << name;
     }
@@ -255,23 +252,6 @@ TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
         EXPECT_EQ(outcome.temporaryFile, "host content");
     }
 }
-
-#ifdef _WIN32
-// Qt would show its own English box for a platform plugin it cannot find, and block the host.
-TEST_F(ExecutableTest, AMissingPlatformPluginIsToldInFrench)
-{
-    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n");
-    QProcess process;
-    start(process, {"devis.xml", "config.ini"}, "devis.xml", "nosuchplatform");
-    ASSERT_TRUE(process.waitForFinished(30000));
-    const Outcome outcome = outcomeOf(process);
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.messages,
-              "error:\nLe module d'affichage du programme (platforms\\qnosuchplatform.dll) est absent "
-              "du dossier du programme. Réinstallez le programme.\n\n");
-    EXPECT_EQ(outcome.temporaryFile, "host content");
-}
-#endif
 
 TEST_F(ExecutableTest, AnUnknownModeEndsSilently)
 {
