@@ -111,7 +111,8 @@ std::optional<std::string> platformPluginFault()
         if (plugin.load()) {
             return std::nullopt;
         }
-        return "Le module d'affichage du programme (platforms\\" + file.toStdString() + ") ne peut pas être chargé (" +
+        return "Le module d'affichage du programme (platforms\\" + file.toStdString() +
+               ") ne peut pas être chargé : il est endommagé ou une bibliothèque dont il a besoin est absente (" +
                plugin.errorString().toStdString() + "). Réinstallez le programme.";
     }
     return "Le module d'affichage du programme (platforms\\" + file.toStdString() +

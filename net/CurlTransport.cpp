@@ -2,6 +2,7 @@
 
 #include "foundation/Error.h"
 #include "net/HttpText.h"
+#include "net/PeerVerification.h"
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -18,31 +19,59 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace varno {
 namespace {
 
+// libcurl's own allocations, each freed by its owner.
+struct UrlFree {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlFree {
+    void operator()(char* text) const { curl_free(text); }
+};
+using ParsedUrl = std::unique_ptr<CURLU, UrlFree>;
+using CurlText = std::unique_ptr<char, CurlFree>;
+
+// A part of a parsed URL; empty when it has none.
+std::string partOf(const ParsedUrl& url, CURLUPart part, unsigned int flags = 0)
+{
+    char* text = nullptr;
+    const CURLUcode found = curl_url_get(url.get(), part, &text, flags);
+    const CurlText owned(text);
+    return found == CURLUE_OK && text != nullptr ? std::string(text) : std::string();
+}
+
+ParsedUrl parsed(const std::string& url, unsigned int flags = 0)
+{
+    ParsedUrl handle(curl_url());
+    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), flags) != CURLUE_OK) {
+        return nullptr;
+    }
+    return handle;
+}
+
 // scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
 std::string originOf(const std::string& url)
 {
-    CURLU* parsed = curl_url();
-    std::string origin;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-        char* scheme = nullptr;
-        char* host = nullptr;
-        char* port = nullptr;
-        if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-            origin = lowerAscii(std::string(scheme) + "://" + host + ":" + port);
-        }
-        curl_free(scheme);
-        curl_free(host);
-        curl_free(port);
+    const ParsedUrl parts = parsed(url);
+    if (!parts) {
+        return {};
     }
-    curl_url_cleanup(parsed);
-    return origin;
+    const std::string scheme = partOf(parts, CURLUPART_SCHEME);
+    const std::string host = partOf(parts, CURLUPART_HOST);
+    const std::string port = partOf(parts, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    return scheme.empty() || host.empty() || port.empty() ? std::string()
+                                                          : lowerAscii(scheme + "://" + host + ":" + port);
+}
+
+// The host name an address names, as a certificate must name it; empty when unparsable.
+std::string hostOf(const std::string& url)
+{
+    const ParsedUrl parts = parsed(url);
+    return parts ? partOf(parts, CURLUPART_HOST) : std::string();
 }
 
 bool isHttpScheme(const std::string& url)
@@ -160,10 +189,19 @@ const Trust& trustFor(const std::string& extraCaCertificates)
     return trusts->emplace(extraCaCertificates, trust).first->second;
 }
 
-// Gives the connection's TLS context the shared store, in place of one loaded for it.
-CURLcode useSharedStore(CURL*, void* sslContext, void* store)
+// What a connection's TLS context is given: the shared store in place of one loaded for it, and the
+// verification that may ask Windows too, told the host the address names.
+struct TlsSetting {
+    X509_STORE* store = nullptr;
+    std::string host;
+};
+
+CURLcode prepareTlsContext(CURL*, void* sslContext, void* setting)
 {
-    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(sslContext), static_cast<X509_STORE*>(store));
+    auto* context = static_cast<SSL_CTX*>(sslContext);
+    auto* tls = static_cast<TlsSetting*>(setting);
+    SSL_CTX_set1_cert_store(context, tls->store);
+    SSL_CTX_set_cert_verify_callback(context, verifyPeerChain, &tls->host);
     return CURLE_OK;
 }
 
@@ -212,33 +250,20 @@ bool isRedirect(long status)
 
 std::string displayUrl(const std::string& url)
 {
-    CURLU* parsed = curl_url();
-    std::string shown;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
-        const bool hadQuery = [&] {
-            char* query = nullptr;
-            const bool present = curl_url_get(parsed, CURLUPART_QUERY, &query, 0) == CURLUE_OK;
-            curl_free(query);
-            return present;
-        }();
-        curl_url_set(parsed, CURLUPART_USER, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_QUERY, nullptr, 0);
-        curl_url_set(parsed, CURLUPART_FRAGMENT, nullptr, 0);
-        char* text = nullptr;
-        if (curl_url_get(parsed, CURLUPART_URL, &text, 0) == CURLUE_OK) {
-            shown = std::string(text) + (hadQuery ? "?…" : "");
-        }
-        curl_free(text);
-    } else {
-        shown = url.substr(0, url.find_first_of("?#"));
+    const ParsedUrl parts = parsed(url, CURLU_NON_SUPPORT_SCHEME);
+    if (!parts) {
+        std::string shown = url.substr(0, url.find_first_of("?#"));
         const auto at = shown.find('@');
-        if (at != std::string::npos) {
-            shown = shown.substr(at + 1);
-        }
+        return at == std::string::npos ? shown : shown.substr(at + 1);
     }
-    curl_url_cleanup(parsed);
-    return shown;
+    char* query = nullptr;
+    const bool hadQuery = curl_url_get(parts.get(), CURLUPART_QUERY, &query, 0) == CURLUE_OK;
+    const CurlText ownedQuery(query);
+    for (const CURLUPart hidden : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_QUERY, CURLUPART_FRAGMENT}) {
+        curl_url_set(parts.get(), hidden, nullptr, 0);
+    }
+    const std::string shown = partOf(parts, CURLUPART_URL);
+    return shown.empty() ? shown : shown + (hadQuery ? "?…" : "");
 }
 
 // One client's transfers: a curl handle (its cookies, its connections) and the client's options.
@@ -255,6 +280,7 @@ private:
     HttpResponse perform(const HttpRequest& request);
 
     HttpClientOptions options_;
+    TlsSetting tls_;
     CURL* curl_ = nullptr;
 };
 
@@ -285,11 +311,12 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
     const Trust& trust = trustFor(options_.extraCaCertificates);
     curl_easy_setopt(curl, CURLOPT_SHARE, trust.share);
-    if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, useSharedStore) != CURLE_OK) {
+    if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, prepareTlsContext) != CURLE_OK) {
         curl_easy_cleanup(curl);
         throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
     }
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, trust.store);
+    tls_.store = trust.store;
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &tls_);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
@@ -344,6 +371,7 @@ HttpResponse CurlTransport::perform(const HttpRequest& request)
         std::array<char, CURL_ERROR_SIZE> errorText{};
 
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        tls_.host = hostOf(url);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);

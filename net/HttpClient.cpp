@@ -28,6 +28,29 @@ std::string transportFault(const std::string& what)
            ". Réinstallez le programme.";
 }
 
+// Why the library did not load, in French for the usual causes; the system's own words follow.
+std::string notLoaded([[maybe_unused]] const std::string& systemWords)
+{
+#ifdef _WIN32
+    const DWORD code = GetLastError();
+    const char* reason = code == ERROR_MOD_NOT_FOUND ? "une bibliothèque dont il a besoin est absente"
+                         : code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT
+                             ? "le fichier est endommagé ou n'est pas fait pour ce système"
+                         : code == ERROR_ACCESS_DENIED ? "l'accès au fichier est refusé"
+                                                       : "Windows refuse de le charger";
+    const std::string words = "erreur " + std::to_string(code);
+#else
+    const auto says = [&systemWords](const char* text) { return systemWords.find(text) != std::string::npos; };
+    const char* reason = says("Permission denied")                ? "l'accès au fichier est refusé"
+                         : says("cannot open shared object file") ? "une bibliothèque dont il a besoin est absente"
+                         : says("ELF") || says("file too short")
+                             ? "le fichier est endommagé ou n'est pas fait pour ce système"
+                             : "le système refuse de le charger";
+    const std::string& words = systemWords;
+#endif
+    return transportFault("ne peut pas être chargé : " + std::string(reason) + " (" + words + ")");
+}
+
 // The transport library is taken from the program's own folder and nowhere else: not from a path the
 // build knew, not from the search path, where anyone may plant a library. One that is there but does
 // not load, or that another build made, is a damaged installation, never a reason to look elsewhere.
@@ -43,14 +66,14 @@ CreateTransport loadTransport()
     HMODULE library =
         LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (library == nullptr) {
-        throw VarnoError(transportFault("ne peut pas être chargé (erreur " + std::to_string(GetLastError()) + ")"));
+        throw VarnoError(notLoaded({}));
     }
     const auto symbol = [library](const char* name) { return reinterpret_cast<void*>(GetProcAddress(library, name)); };
 #else
     void* library = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char* detail = dlerror();
-        throw VarnoError(transportFault("ne peut pas être chargé (" + std::string(detail ? detail : "") + ")"));
+        throw VarnoError(notLoaded(detail != nullptr ? detail : ""));
     }
     const auto symbol = [library](const char* name) { return dlsym(library, name); };
 #endif

@@ -220,8 +220,10 @@ TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
         const char* library; // copied beside the program; "" for a file that is no library
         const char* told;
     };
-    const std::array cases{Damage{nullptr, "est absent du dossier du programme"}, Damage{"", "ne peut pas être chargé"},
-                           Damage{FOREIGN_TRANSPORT, "ne provient pas de cette version du programme"}};
+    const std::array cases{
+        Damage{nullptr, "est absent du dossier du programme"},
+        Damage{"", "ne peut pas être chargé : le fichier est endommagé ou n'est pas fait pour ce système ("},
+        Damage{FOREIGN_TRANSPORT, "ne provient pas de cette version du programme"}};
     const QString libraryName = QFileInfo(FOREIGN_TRANSPORT).fileName();
     write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
                               "[RecordId]\r\nValeur=123\r\n");

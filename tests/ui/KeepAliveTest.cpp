@@ -11,9 +11,37 @@
 #include <QTimer>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+// Thread creation refused on demand, by standing in for pthread_create (not beside a sanitizer's own).
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNO_SANITIZED
+#endif
+#endif
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(VARNO_SANITIZED)
+#define VARNO_CAN_REFUSE_THREADS
+#include <dlfcn.h>
+#include <pthread.h>
+
+namespace {
+std::atomic<bool> refuseThreads{false};
+}
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                              void* argument) noexcept
+{
+    if (refuseThreads) {
+        return EAGAIN;
+    }
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto next = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    return next(thread, attributes, start, argument);
+}
+#endif
 
 namespace varno {
 namespace {
@@ -36,6 +64,24 @@ TEST(KeepAlive, AMessageBoxRaisedDuringATransferCanBeAnswered)
         }
     });
     EXPECT_EQ(result, QMessageBox::Ok);
+}
+
+// No thread can be made: the work runs in place, and its error comes back, rather than a wait forever.
+TEST(KeepAlive, RunsTheWorkInPlaceWhenNoThreadCanStart)
+{
+#ifdef VARNO_CAN_REFUSE_THREADS
+    std::thread::id ranOn;
+    refuseThreads = true;
+    EXPECT_THROW(runKeepingWindowsAlive([&] {
+                     ranOn = std::this_thread::get_id();
+                     throw std::runtime_error("failed");
+                 }),
+                 std::runtime_error);
+    refuseThreads = false;
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+#else
+    GTEST_SKIP() << "thread creation cannot be refused in this build";
+#endif
 }
 
 // Asked to quit (a session end, a close of the hidden main window) while the server holds its answer:
