@@ -8,4 +8,7 @@ namespace varno {
 // time changes them.
 Deployment builtInDeployment();
 
+// The deployment profile this build was made for ("sandbox" or "production").
+const char* builtInProfile();
+
 } // namespace varno

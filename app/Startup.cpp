@@ -2,7 +2,9 @@
 
 #include "app/BuiltIn.h"
 #include "app/TFicheConfigurateur.h"
+#include "foundation/DiagnosticLog.h"
 #include "foundation/FilePath.h"
+#include "foundation/Version.h"
 #include "net/HttpClient.h"
 #include "ui/DesktopBrowser.h"
 #include "ui/ErrorHandler.h"
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QPluginLoader>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -131,10 +134,26 @@ void showStartupFault(UserMessages& messages, const std::string& text)
 }
 #endif
 
+// The run's first and last lines in the diagnostic log.
+class RunLogged {
+public:
+    explicit RunLogged(bool bothPaths)
+    {
+        startDiagnosticLog();
+        qCInfo(logRun, "début : Module_Varno %s, profil %s, %s, deux chemins reçus : %s", kProductVersion,
+               builtInProfile(), qUtf8Printable(QSysInfo::prettyProductName()), bothPaths ? "oui" : "non");
+    }
+    ~RunLogged() { qCInfo(logRun, "fin"); }
+    RunLogged(const RunLogged&) = delete;
+    RunLogged& operator=(const RunLogged&) = delete;
+};
+
 } // namespace
 
 int runModuleVarno(int argc, char** argv)
 {
+    const std::vector<std::filesystem::path> arguments = commandLineArguments(argc, argv);
+    const RunLogged logged(arguments.size() == 2);
     const std::unique_ptr<UserMessages> messages = makeUserMessages();
 #ifdef _WIN32
     if (const std::optional<std::string> fault = platformPluginFault()) {
@@ -149,7 +168,7 @@ int runModuleVarno(int argc, char** argv)
     qInstallMessageHandler(previousHandler);
     application.setApplicationName("Module_Varno");
     application.setQuitOnLastWindowClosed(false);
-    const std::vector<std::filesystem::path> arguments = commandLineArguments(argc, argv);
+    qCInfo(logRun, "affichage : %s", qUtf8Printable(QGuiApplication::platformName()));
     if (arguments.size() != 2) {
         messages->showMessage("Configurateur Varno - Verifiez vos paramètres !\n1. Fichier temp.\n2. Fichier config.");
         return 0;

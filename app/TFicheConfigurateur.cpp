@@ -1,6 +1,7 @@
 #include "app/TFicheConfigurateur.h"
 
 #include "app/HandOver.h"
+#include "foundation/DiagnosticLog.h"
 #include "foundation/Version.h"
 #include "net/HttpClient.h"
 #include "ui/ErrorHandler.h"
@@ -72,6 +73,9 @@ bool TFicheConfigurateur::ReadConfiguration()
     const auto read = readConfiguration(configurationFilePath_, services_.messages);
     if (read) {
         configuration_ = *read;
+        keepOutOfLog(configuration_.userPassword);
+        qCInfo(logRun, "configuration lue : mode « %s », configurateur « %s », version attendue « %s »",
+               configuration_.mode.c_str(), configuration_.brand.c_str(), configuration_.expectedVersion.c_str());
     }
     return read.has_value();
 }

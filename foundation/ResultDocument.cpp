@@ -1,5 +1,6 @@
 #include "foundation/ResultDocument.h"
 
+#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
 #include "foundation/TextEncoding.h"
@@ -156,20 +157,30 @@ QString writeFailure(const std::filesystem::path& path, const QFileDevice& file)
 std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
 {
     QSaveFile file(pathToQString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return writeFailure(path, file);
+    qint64 written = 0;
+    std::optional<QString> failure = [&]() -> std::optional<QString> {
+        if (!file.open(QIODevice::WriteOnly)) {
+            return writeFailure(path, file);
+        }
+        // commit() reports success even when the bytes still buffered cannot be written (a full disk),
+        // so the buffer is flushed and checked first.
+        if (!fill(file) || !file.flush()) {
+            const QString reason = writeFailure(path, file);
+            file.cancelWriting();
+            return reason;
+        }
+        written = file.size();
+        if (!file.commit()) {
+            return writeFailure(path, file);
+        }
+        return std::nullopt;
+    }();
+    if (failure) {
+        qCInfo(logFiles, "non écrit : %s : %s", qUtf8Printable(file.fileName()), qUtf8Printable(*failure));
+    } else {
+        qCInfo(logFiles, "écrit : %s (%lld octets)", qUtf8Printable(file.fileName()), written);
     }
-    // commit() reports success even when the bytes still buffered cannot be written (a full disk), so
-    // the buffer is flushed and checked first.
-    if (!fill(file) || !file.flush()) {
-        const QString reason = writeFailure(path, file);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) {
-        return writeFailure(path, file);
-    }
-    return std::nullopt;
+    return failure;
 }
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)

@@ -1,5 +1,6 @@
 #include "net/Transport.h"
 
+#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "net/HttpText.h"
 #include "net/PeerVerification.h"
@@ -241,6 +242,32 @@ int abandonWhenAsked(void* abandoned, curl_off_t, curl_off_t, curl_off_t, curl_o
     return (*static_cast<const std::function<bool()>*>(abandoned))() ? 1 : 0;
 }
 
+// One line per request in the diagnostic log: what was asked, what came back, or why it failed.
+void logTransfer(CURL* curl, const std::string& method, const std::string& url, CURLcode result,
+                 const std::string& detail)
+{
+    if (!logHttp().isInfoEnabled()) {
+        return;
+    }
+    long status = 0;
+    curl_off_t bytes = 0;
+    curl_off_t microseconds = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
+    curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &microseconds);
+    const std::string took = std::to_string(microseconds / 1000) + " ms";
+    std::string line = method + " " + displayUrl(url) + " : ";
+    if (result == CURLE_OK) {
+        line += std::to_string(status) + ", " + std::to_string(bytes) + " octets, " + took;
+    } else {
+        long verification = X509_V_OK;
+        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verification);
+        line += "échec après " + took + " : curl " + std::to_string(result) + " (" + detail +
+                ") ; vérification du certificat : " + X509_verify_cert_error_string(verification);
+    }
+    qCInfo(logHttp, "%s", line.c_str());
+}
+
 bool isRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -409,12 +436,13 @@ HttpResponse CurlTransport::perform(const HttpRequest& request)
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
         curl_slist_free_all(headers);
+        const std::string detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
+        logTransfer(curl, method, url, result, detail);
         if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
             throw failure("la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
         }
         if (result != CURLE_OK) {
-            const std::string detail = errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result);
-            throw failure(transportFailureReason(result) + " (" + trimBlanks(detail) + ")");
+            throw failure(transportFailureReason(result) + " (" + detail + ")");
         }
 
         long status = 0;

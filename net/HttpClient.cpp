@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
 #include "net/Transport.h"
@@ -143,6 +144,12 @@ HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::send(const HttpRequest& request)
 {
+    if (request.credentials) {
+        keepOutOfLog(request.credentials->user, request.credentials->password);
+    }
+    for (const HttpHeader& header : request.originHeaders) {
+        keepOutOfLog(header.value);
+    }
     std::string failure;
     std::optional<HttpResponse> response = transport_->send(request, failure);
     if (!response && abandoned_ && abandoned_()) {

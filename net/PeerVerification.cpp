@@ -115,7 +115,8 @@ OpenSslCertificate windowsRoot(X509* leaf, STACK_OF(X509) * presented, const std
     policy.pvExtraPolicyPara = &server;
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status) || status.dwError != 0) {
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status) ||
+        status.dwError != 0) {
         return nullptr;
     }
     const CERT_SIMPLE_CHAIN* path = chain->rgpChain[0];
@@ -150,8 +151,9 @@ int verifyPeerChain(X509_STORE_CTX* context, void* expectedHost)
     if (expectedHost == nullptr || !lacksTrustedRoot(X509_STORE_CTX_get_error(context))) {
         return 0;
     }
-    const OpenSslCertificate root = windowsRoot(X509_STORE_CTX_get0_cert(context), X509_STORE_CTX_get0_untrusted(context),
-                                                *static_cast<const std::string*>(expectedHost));
+    const OpenSslCertificate root =
+        windowsRoot(X509_STORE_CTX_get0_cert(context), X509_STORE_CTX_get0_untrusted(context),
+                    *static_cast<const std::string*>(expectedHost));
     if (root && verifiesUpTo(root.get(), context)) {
         X509_STORE_CTX_set_error(context, X509_V_OK);
         return 1;

@@ -1,5 +1,6 @@
 #include "pricing/Gateway.h"
 
+#include "foundation/DiagnosticLog.h"
 #include "foundation/XmlText.h"
 
 #include <QByteArray>
@@ -31,6 +32,7 @@ bool GatewayLogin::isComplete() const
 std::string gatewayLoginUrl(const std::string& gatewayUrl, const std::string& userLogin,
                             const std::string& userPassword, const std::string& brand, const std::string& quoteId)
 {
+    keepOutOfLog(userPassword);
     std::string url = gatewayUrl + kGatewayPath + "?email=" + percentEncoded(userLogin) +
                       "&mdp=" + percentEncoded(userPassword) + "&passerelle=" + percentEncoded(brand);
     if (!quoteId.empty()) {
@@ -43,7 +45,10 @@ GatewayLogin readGatewayAnswer(const std::string& answer)
 {
     const pugi::xml_document document = parseXml(answer, "La réponse de la passerelle");
     const pugi::xml_node root = document.child("Configurateur");
-    return {elementText(root, "Jeton"), elementText(root, "UrlConnexion"), elementText(root, "UrlRecuperation")};
+    GatewayLogin login{elementText(root, "Jeton"), elementText(root, "UrlConnexion"),
+                       elementText(root, "UrlRecuperation")};
+    keepOutOfLog(login.token); // it may stand in the addresses' paths
+    return login;
 }
 
 std::string gatewayFailureMessage(const std::string& brand, const std::vector<std::string>& errorLines)

@@ -1,5 +1,6 @@
 #include "ui/MessageBoxes.h"
 
+#include "foundation/DiagnosticLog.h"
 #include "foundation/FilePath.h"
 
 #include <QApplication>
@@ -18,25 +19,34 @@ void showBox(QMessageBox::Icon icon, const std::string& text)
     box.exec();
 }
 
+void logShown(const char* kind, const std::string& text)
+{
+    qCInfo(logMessages, "%s : %s", kind, text.c_str());
+}
+
 } // namespace
 
 void MessageBoxUserMessages::showMessage(const std::string& text)
 {
+    logShown("message", text);
     showBox(QMessageBox::NoIcon, text);
 }
 
 void MessageBoxUserMessages::showError(const std::string& text)
 {
+    logShown("erreur", text);
     showBox(QMessageBox::Critical, text);
 }
 
 void FileUserMessages::showMessage(const std::string& text)
 {
+    logShown("message", text);
     append("message", text);
 }
 
 void FileUserMessages::showError(const std::string& text)
 {
+    logShown("erreur", text);
     append("error", text);
 }
 

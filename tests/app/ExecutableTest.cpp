@@ -1,4 +1,5 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
+#include "tests/support/LogSecrets.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QtEndian>
 
 #include <algorithm>
@@ -59,6 +61,7 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", platform);
         environment.insert("VARNO_MESSAGE_LOG", path("messages.log"));
+        environment.insert("VARNO_LOG", path("diagnostic.log"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
         process.start(program, arguments);
@@ -296,6 +299,39 @@ protected:
             }
         });
     }
+
+    // Every run logged its start and its end, and none of the secrets the server received (the API's
+    // Basic pair and issuer key, the gateway's password), nor those it gave (the token).
+    void TearDown() override
+    {
+        if (!api) {
+            return; // skipped
+        }
+        QFile file(path("diagnostic.log"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::string log = file.readAll().toStdString();
+        EXPECT_TRUE(std::regex_search(log, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d+\] varno\.run)"
+                                                      R"( info: début : Module_Varno \d)")))
+            << log;
+        EXPECT_TRUE(!endsItself || log.ends_with("varno.run info: fin\n")) << log;
+        std::vector<std::string> secrets = givenSecrets;
+        for (const auto& request : api->requests()) {
+            const std::string basic = request.header("Authorization");
+            if (basic.starts_with("Basic ")) {
+                const std::string pair =
+                    QByteArray::fromBase64(QByteArray::fromStdString(basic.substr(6))).toStdString();
+                secrets.insert(secrets.end(), {pair, pair.substr(pair.find(':') + 1), request.header("Zedir-Issuer")});
+            }
+            const QUrlQuery query(QUrl(QString::fromStdString(request.target)));
+            if (query.hasQueryItem("mdp")) {
+                secrets.push_back(query.queryItemValue("mdp", QUrl::FullyDecoded).toStdString());
+            }
+        }
+        varno::test::expectNoSecretIn(log, secrets);
+    }
+
+    std::vector<std::string> givenSecrets; // those the server gave
+    bool endsItself = true;                // not killed by the test
 };
 
 TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
@@ -359,6 +395,7 @@ TEST_F(ExecutableWorkflowTest, AFailedCheckShowsTheErrorAndLeavesTheTemporaryFil
     for (int i = 0; i < 100 && !log.exists(); ++i) {
         process.waitForFinished(100);
     }
+    endsItself = false;
     process.kill(); // the offscreen platform has no window that a polite close could reach on Windows
     process.waitForFinished(10000);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -429,6 +466,7 @@ TEST_F(ExecutableWorkflowTest, PricingRetrievesTheQuoteAndSavesThePicture)
         GTEST_SKIP() << "the windows platform under Wine needs a display (scripts/windows starts Xvfb)";
     }
     const std::string base = api->baseUrl();
+    givenSecrets = {"tok-1"};
     const std::string record =
         R"({"location":"Salon","printImage":{"value":")" + varno::test::encodedPicture("JPEG", QSize(40, 30)) +
         R"("},"product":{"name":"Fenêtre","quantity":2},"pricing":{"totalPurchasePrice":987.00}})";

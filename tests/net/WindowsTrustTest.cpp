@@ -1,9 +1,9 @@
 // Windows as the second judge of a server's chain, where OpenSSL finds no trusted root. Run under Wine
 // twice by windows_trust_test.sh: as Wine starts, the test CA unknown to Windows, and with the test CA
 // among the roots Wine reads from the host (VARNO_TEST_CA_IN_WINDOWS_ROOTS=1).
-#include "net/PeerVerification.h"
 #include "net/HttpClient.h"
 #include "net/HttpText.h"
+#include "net/PeerVerification.h"
 #include "tests/support/Errors.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -43,7 +43,7 @@ TEST(WindowsTrust, WindowsAcceptsOnlyAChainToItsRootsForTheNameAsked)
             std::fopen(test::certificatePath(entry.certificate).c_str(), "rb"), std::fclose);
         ASSERT_TRUE(file);
         const std::unique_ptr<X509, void (*)(X509*)> leaf(PEM_read_X509(file.get(), nullptr, nullptr, nullptr),
-                                                           X509_free);
+                                                          X509_free);
         ASSERT_TRUE(leaf);
         const std::unique_ptr<X509_STORE, void (*)(X509_STORE*)> noRoots(X509_STORE_new(), X509_STORE_free);
         const auto freeStack = [](STACK_OF(X509) * stack) { sk_X509_free(stack); };
@@ -64,7 +64,8 @@ TEST(WindowsTrust, WindowsAcceptsOnlyAChainToItsRootsForTheNameAsked)
 TEST(WindowsTrust, TheTransportTrustsWhatWindowsTrusts)
 {
     test::TestHttpsServer server;
-    server.setHandler([](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
+    server.setHandler(
+        [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
     HttpClient client{HttpClientOptions{}};
     if (caInWindowsRoots()) {
         EXPECT_EQ(bodyText(client.send({.url = server.baseUrl() + "/"})), "ok");

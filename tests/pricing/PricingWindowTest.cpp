@@ -1,5 +1,9 @@
+#include "foundation/DiagnosticLog.h"
+#include "foundation/Error.h"
 #include "foundation/FilePath.h"
+#include "net/HttpClient.h"
 #include "pricing/TFicheConfigurateurRecupDevis.h"
+#include "tests/support/LogSecrets.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Recorders.h"
 #include "tests/support/TestHttpsServer.h"
@@ -178,6 +182,31 @@ TEST_F(PricingWindowTest, RetrievingWritesTheDocumentAndThePictureThenCloses)
             EXPECT_EQ(value.find("tok-1"), std::string::npos) << name;
         }
     }
+}
+
+// With the diagnostic log on: each request, file and refusal told, and no secret in any spelling.
+TEST_F(PricingWindowTest, TheDiagnosticLogTellsTheRunWithoutItsSecrets)
+{
+    const std::string logFile = QDir(folder.path()).filePath("diagnostic.log").toStdString();
+    ASSERT_TRUE(startDiagnosticLog(QString::fromStdString(logFile)));
+    open();
+    clickRetrieve();
+    test::TestHttpsServer untrusted(test::certificatePath("untrusted.pem"), test::certificatePath("untrusted.key"));
+    EXPECT_THROW(HttpClient(HttpClientOptions{}).send({.url = untrusted.baseUrl() + "/"}), VarnoError);
+    stopDiagnosticLog();
+
+    const std::string log = test::readFileBytes(logFile);
+    const std::string base = server.baseUrl();
+    for (const std::string& told : std::vector<std::string>{
+             "varno.http info: GET " + base + "/index.php/Services/jeton?… : 200, ",
+             "GET " + base + "/recuperation/••• : 200, ", "GET " + base + "/api/v2.0/quotation-records/Q-42 : 200, ",
+             "varno.file info: écrit : ", "GET " + untrusted.baseUrl() + "/ : échec après ",
+             "vérification du certificat : self-signed certificate"}) {
+        EXPECT_NE(log.find(told), std::string::npos) << told << " not in:\n" << log;
+    }
+    const ApiAccount& account = test::kTestApiAccount;
+    test::expectNoSecretIn(
+        log, {"p&ss=é", "tok-1", account.password, account.issuerKey, account.userName + ":" + account.password});
 }
 
 // A second click while the retrieval waits for its answer starts nothing: input is held back until the

@@ -1,0 +1,154 @@
+#include "foundation/DiagnosticLog.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+#include <mutex>
+#include <set>
+#include <string_view>
+
+Q_LOGGING_CATEGORY(varno::logRun, "varno.run", QtInfoMsg)
+Q_LOGGING_CATEGORY(varno::logHttp, "varno.http", QtInfoMsg)
+Q_LOGGING_CATEGORY(varno::logMessages, "varno.message", QtInfoMsg)
+Q_LOGGING_CATEGORY(varno::logFiles, "varno.file", QtInfoMsg)
+
+namespace varno {
+namespace {
+
+// Below this length a secret would mask ordinary words; none of the program's secrets is that short.
+constexpr std::size_t kShortestMasked = 3;
+
+// Longest first, so that a secret that holds a shorter one is masked whole.
+struct LongestFirst {
+    bool operator()(const QByteArray& left, const QByteArray& right) const
+    {
+        return left.size() != right.size() ? left.size() > right.size() : left < right;
+    }
+};
+using Secrets = std::set<QByteArray, LongestFirst>;
+
+struct Sink {
+    std::mutex mutex;
+    QFile file;
+    Secrets secrets;
+    bool silenced = false;
+};
+
+Sink& sink()
+{
+    static auto* const instance = new Sink; // used until the process ends, by any thread
+    return *instance;
+}
+
+QByteArray masked(QByteArray line, const Secrets& secrets)
+{
+    for (const QByteArray& secret : secrets) {
+        line.replace(secret, "•••");
+    }
+    return line;
+}
+
+void writeLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    static constexpr std::array<const char*, 5> kinds{"debug", "warning", "critical", "fatal", "info"};
+    const char* const kind = static_cast<std::size_t>(type) < kinds.size() ? kinds.at(type) : "info";
+    QString oneLine = text;
+    oneLine.replace("\r\n", "\\n").replace('\n', "\\n").replace('\r', "\\n");
+    const QByteArray line = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss.zzz").toUtf8() + " [" +
+                            QByteArray::number(QCoreApplication::applicationPid()) + "] " +
+                            (context.category != nullptr ? context.category : "default") + " " + kind + ": " +
+                            oneLine.toUtf8() + "\n";
+    Sink& log = sink();
+    const std::lock_guard lock(log.mutex);
+    log.file.write(masked(line, log.secrets)); // a failed write is not the run's concern
+    log.file.flush();
+}
+
+// Without a log file, the program's categories say nothing, wherever Qt would send them.
+QLoggingCategory::CategoryFilter earlierFilter = nullptr;
+
+void silenceProgramCategories(QLoggingCategory* category)
+{
+    if (earlierFilter != nullptr) {
+        earlierFilter(category);
+    }
+    if (std::string_view(category->categoryName()).starts_with("varno.")) {
+        for (const QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg}) {
+            category->setEnabled(type, false);
+        }
+    }
+}
+
+void addSpellings(const QByteArray& secret)
+{
+    if (static_cast<std::size_t>(secret.size()) < kShortestMasked) {
+        return;
+    }
+    Sink& log = sink();
+    const std::lock_guard lock(log.mutex);
+    log.secrets.insert(secret);
+    const QByteArray encoded = secret.toPercentEncoding();
+    log.secrets.insert(encoded);
+    log.secrets.insert(encoded.toLower());
+    log.secrets.insert(QByteArray(secret).replace(' ', '+'));
+    log.secrets.insert(secret.toBase64());
+    log.secrets.insert(secret.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+// Opens the file (none: closes it), and lets the program's categories be heard only while one is open.
+bool switchTo(const QString& path)
+{
+    Sink& log = sink();
+    const std::lock_guard lock(log.mutex);
+    log.file.close();
+    log.file.setFileName(path);
+    const bool on =
+        !path.isEmpty() && QFileInfo(path).dir().mkpath(".") && log.file.open(QIODevice::WriteOnly | QIODevice::Append);
+    if (on && log.silenced) {
+        QLoggingCategory::installFilter(earlierFilter);
+    } else if (!on && !log.silenced) {
+        earlierFilter = QLoggingCategory::installFilter(silenceProgramCategories);
+    }
+    log.silenced = !on;
+    return on;
+}
+
+QtMessageHandler earlierHandler = nullptr;
+
+} // namespace
+
+bool startDiagnosticLog(const QString& file)
+{
+    if (!switchTo(file.isEmpty() ? qEnvironmentVariable("VARNO_LOG") : file)) {
+        return false;
+    }
+    const QtMessageHandler replaced = qInstallMessageHandler(writeLine);
+    if (replaced != writeLine) {
+        earlierHandler = replaced;
+    }
+    return true;
+}
+
+void stopDiagnosticLog()
+{
+    switchTo({});
+    qInstallMessageHandler(earlierHandler);
+}
+
+void keepOutOfLog(const std::string& secret)
+{
+    addSpellings(QByteArray::fromStdString(secret));
+}
+
+void keepOutOfLog(const std::string& user, const std::string& password)
+{
+    keepOutOfLog(password);
+    addSpellings(QByteArray::fromStdString(user + ":" + password).toBase64());
+}
+
+} // namespace varno
