@@ -5,17 +5,10 @@
 namespace varno {
 
 TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values)
-    : ProgressWindow(owner, services), values_(std::move(values)), IdHTTP4(responsiveClientOptions())
+    : ProgressWindow(owner, services, {"FicheConfigurateurCommande", values, " - Commande", "timerCommande"},
+                     [this] { timerCommandeTimer(); }),
+      values_(std::move(values)), IdHTTP4(responsiveClientOptions())
 {
-    setObjectName("FicheConfigurateurCommande");
-    timerCommande.setObjectName("timerCommande");
-    connect(&timerCommande, &QTimer::timeout, this, [this] { timerCommandeTimer(); });
-}
-
-void TFicheConfigurateurCommande::FormActivate()
-{
-    presentBrand(values_.Brand, " - Commande");
-    arm(timerCommande);
 }
 
 void TFicheConfigurateurCommande::timerCommandeTimer()
@@ -26,11 +19,10 @@ void TFicheConfigurateurCommande::timerCommandeTimer()
 void TFicheConfigurateurCommande::EnvoyerCommande()
 {
     showStatus("Lancement de l'envoi en commande");
-    ConfiguratorApi api(IdHTTP4, services_.deployment.endpoints.apiUrl, values_.apiAccount());
     const std::string body =
         orderRequestBody(values_.RecordId, values_.OrderNumber, values_.OrderReference, services_.clock.now());
     showStatus("Transfert de la demande de commande au configurateur");
-    const ApiResponse answer = api.post(kCreateOrderPath, body);
+    const ApiResponse answer = configuratorApi(IdHTTP4).post(kCreateOrderPath, body);
     showStatus("Traitement des données du configurateur");
     const ResultPair outcome = readOrderAnswer(answer);
     saveOrderOutcome(values_.RecordId, outcome, values_.TemporaryFilePath);

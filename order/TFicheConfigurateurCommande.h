@@ -20,16 +20,12 @@ class TFicheConfigurateurCommande final : public ProgressWindow {
 public:
     TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values);
 
-protected:
-    void FormActivate() override;
-
 private:
     void timerCommandeTimer();
     void EnvoyerCommande();
 
     const OrderHandOver values_;
     HttpClient IdHTTP4;
-    QTimer timerCommande{this};
 };
 
 } // namespace varno

@@ -4,25 +4,33 @@
 
 namespace varno {
 
-ProgressWindow::ProgressWindow(QWidget* owner, const Services& services)
+ProgressWindow::ProgressWindow(QWidget* owner, const Services& services, Shape shape, const std::function<void()>& tick)
     : WorkflowWindow(owner, services, QSize(353, 182),
                      {QRect(16, 8, 320, 128), QRect(16, 9, 320, 128), QRect(16, 8, 320, 120)}),
-      lblInfos(new QLabel(this))
+      lblInfos(new QLabel(this)), shape_(std::move(shape))
 {
+    setObjectName(shape_.windowName);
     lblInfos->setObjectName("lblInfos");
     lblInfos->setGeometry(16, 152, 320, 13);
+    timer_.setObjectName(shape_.timerName);
+    timer_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early or late
+    connect(&timer_, &QTimer::timeout, this, tick);
 }
 
-void ProgressWindow::arm(QTimer& timer)
+ConfiguratorApi ProgressWindow::configuratorApi(HttpClient& client) const
 {
-    timer_ = &timer;
-    timer.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early or late
-    timer.start(services_.pacing.workflowStart);
+    return {client, services_.deployment.endpoints.apiUrl, shape_.values.apiAccount()};
+}
+
+void ProgressWindow::FormActivate()
+{
+    presentBrand(shape_.values.Brand, shape_.captionSuffix);
+    timer_.start(services_.pacing.workflowStart);
 }
 
 void ProgressWindow::runOnce(const std::function<void()>& workflow)
 {
-    timer_->stop();
+    timer_.stop();
     guarded(workflow);
 }
 
@@ -35,8 +43,8 @@ void ProgressWindow::showStatus(const QString& text)
 
 void ProgressWindow::done(int result)
 {
-    if (!isRunning() && timer_ != nullptr) {
-        timer_->stop(); // closed before the tick: the workflow never starts
+    if (!isRunning()) {
+        timer_.stop(); // closed before the tick: the workflow never starts
     }
     WorkflowWindow::done(result);
 }

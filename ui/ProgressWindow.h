@@ -1,14 +1,18 @@
 #pragma once
 
+#include "net/ConfiguratorApi.h"
 #include "ui/WorkflowWindow.h"
 
 #include <QLabel>
 #include <QTimer>
 
+#include <functional>
+#include <string>
+
 namespace varno {
 
 // The verification and order windows: no buttons, a status line under the logo, and a workflow that
-// starts once from a timer armed at the first activation.
+// starts once from the window's timer, armed at the first activation.
 class ProgressWindow : public WorkflowWindow {
     Q_OBJECT
 
@@ -19,20 +23,33 @@ signals:
     void statusShown(const QString& text);
 
 protected:
-    ProgressWindow(QWidget* owner, const Services& services);
+    // What tells one progress window from the other: its name, the values it received, the caption's
+    // suffix (" - Commande") and its timer's name.
+    struct Shape {
+        const char* windowName;
+        WorkflowHandOver values;
+        const char* captionSuffix;
+        const char* timerName;
+    };
 
-    // Starts the window's timer for the pacing's workflow start; its tick is to call runOnce.
-    void arm(QTimer& timer);
+    // `tick` handles the timer's tick, and is to call runOnce.
+    ProgressWindow(QWidget* owner, const Services& services, Shape shape, const std::function<void()>& tick);
+
+    // The configurator API through this client, with the received account.
+    ConfiguratorApi configuratorApi(HttpClient& client) const;
     // Stops the timer and runs the workflow as a guarded handler.
     void runOnce(const std::function<void()>& workflow);
     // Shows a step's message, then lets pending window messages through once so that it is painted
     // before the next step blocks.
     void showStatus(const QString& text);
 
+    // The brand's caption and logo, and the timer armed for the pacing's workflow start.
+    void FormActivate() override;
     void done(int result) override;
 
 private:
-    QTimer* timer_ = nullptr;
+    const Shape shape_;
+    QTimer timer_{this};
 };
 
 } // namespace varno

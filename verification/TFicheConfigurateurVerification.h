@@ -18,16 +18,12 @@ class TFicheConfigurateurVerification final : public ProgressWindow {
 public:
     TFicheConfigurateurVerification(QWidget* owner, const Services& services, VerificationHandOver values);
 
-protected:
-    void FormActivate() override;
-
 private:
     void timerVerificationTimer();
     void LancerVerification();
 
     const VerificationHandOver values_;
     HttpClient IdHTTP3;
-    QTimer timerVerification{this};
 };
 
 } // namespace varno

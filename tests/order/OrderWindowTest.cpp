@@ -121,19 +121,6 @@ TEST_F(OrderWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowStays)
     EXPECT_EQ(outcome.lastStatus, "Traitement des données du configurateur");
 }
 
-TEST_F(OrderWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
-{
-    harness.answer(200, R"({"reference":"C-7"})");
-    const auto outcome = harness.run(window, [](ProgressWindow& shown, const std::string& status) {
-        if (status == "Transfert de la demande de commande au configurateur") {
-            QCoreApplication::postEvent(&shown, new QCloseEvent);
-        }
-    });
-    EXPECT_TRUE(outcome.closed);
-    EXPECT_EQ(outcome.statuses.back(), "Fin de l'envoi en commande");
-    EXPECT_EQ(harness.temporaryFileBytes(), outcomeBytes("4711", "Commande", "REFERENCE", "C-7"));
-}
-
 TEST_F(OrderWindowTest, ACloseDuringAFailedRunClosesAfterTheError)
 {
     harness.answer(500, "{}");
@@ -145,36 +132,6 @@ TEST_F(OrderWindowTest, ACloseDuringAFailedRunClosesAfterTheError)
     EXPECT_TRUE(outcome.closed);
     EXPECT_EQ(harness.env.messages.entries().size(), 1u);
     EXPECT_EQ(harness.temporaryFileBytes(), "host content");
-}
-
-TEST_F(OrderWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
-{
-    harness.answer(200, R"({"reference":"C-1"})");
-    harness.env.services.pacing.workflowStart = std::chrono::hours(1);
-    window.show();
-    ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; }));
-    const auto* timer = window.findChild<QTimer*>("timerCommande");
-    ASSERT_TRUE(timer->isActive());
-    window.close();
-    EXPECT_FALSE(timer->isActive());
-    EXPECT_TRUE(harness.server.requests().empty());
-    EXPECT_EQ(harness.temporaryFileBytes(), "host content");
-}
-
-TEST_F(OrderWindowTest, CaptionsForEachBrand)
-{
-    for (const auto& [brand, caption] :
-         std::vector<std::pair<std::string, std::string>>{{"olka", "Korvalis - Configurateur olka - Commande"},
-                                                          {"tamrix", "Korvalis - Configurateur tamrix - Commande"},
-                                                          {"Ferd", "Configurateur Varno"}}) {
-        values.Brand = brand;
-        TFicheConfigurateurCommande other(nullptr, harness.env.services, values);
-        other.show();
-        const QString expected = QString::fromStdString(caption);
-        test::waitUntil([&] { return other.isRunning() || other.windowTitle() == expected; });
-        EXPECT_EQ(other.windowTitle().toStdString(), caption);
-        other.close();
-    }
 }
 
 } // namespace

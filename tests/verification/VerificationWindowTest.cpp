@@ -163,21 +163,6 @@ TEST_F(VerificationWindowTest, AnUnwritableTemporaryFileIsAnErrorAndTheWindowSta
     EXPECT_EQ(harness.temporaryFileBytes(), "host content");
 }
 
-TEST_F(VerificationWindowTest, ACloseDuringTheRunWaitsForTheResultDocument)
-{
-    harness.answerRecordAndPost("{}", 200, R"([{"errorCode":"NOT_FOUND"}])");
-    const auto outcome = harness.run(window, [](ProgressWindow& shown, const std::string& status) {
-        if (status == "Lancement de la vérification") { // the user clicks the close box now
-            QCoreApplication::postEvent(&shown, new QCloseEvent);
-        }
-    });
-    EXPECT_TRUE(outcome.closed);
-    EXPECT_EQ(outcome.statuses.back(), "Fin de la vérification");
-    EXPECT_EQ(harness.server.requests().size(), 2u);
-    EXPECT_EQ(harness.temporaryFileBytes(),
-              outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
-}
-
 // While the check waits for its answer the window's event loop turns: its step stays painted, a busy
 // cursor shows, and its close box is heard but waits until the result document is written.
 TEST_F(VerificationWindowTest, StaysAliveWhileARequestWaits)
@@ -218,30 +203,6 @@ TEST_F(VerificationWindowTest, StaysAliveWhileARequestWaits)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(harness.temporaryFileBytes(),
               outcomeBytes("123", "Verification", "NOT_FOUND", "Identifiant invalide : 123"));
-}
-
-TEST_F(VerificationWindowTest, ACloseBeforeTheTimerSendsAndWritesNothing)
-{
-    harness.answerRecordAndPost("{}", 200, "[]");
-    harness.env.services.pacing.workflowStart = std::chrono::hours(1);
-    window.show();
-    ASSERT_TRUE(test::waitUntil([&] { return window.windowTitle() != "Configurateur Varno"; })); // activated
-    const auto* timer = window.findChild<QTimer*>("timerVerification");
-    ASSERT_TRUE(timer->isActive());
-    window.close();
-    EXPECT_FALSE(timer->isActive());
-    EXPECT_TRUE(harness.server.requests().empty());
-    EXPECT_EQ(harness.temporaryFileBytes(), "host content");
-}
-
-TEST_F(VerificationWindowTest, AnUnknownBrandKeepsTheCaptionAndStillChecks)
-{
-    values.Brand = "Ferd";
-    TFicheConfigurateurVerification unknown(nullptr, harness.env.services, values);
-    harness.answerRecordAndPost("{}", 200, "[]");
-    EXPECT_TRUE(harness.run(unknown).closed);
-    EXPECT_EQ(unknown.windowTitle(), "Configurateur Varno");
-    EXPECT_EQ(harness.server.requests().size(), 2u);
 }
 
 } // namespace
