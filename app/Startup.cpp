@@ -63,10 +63,13 @@ std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int arg
 {
     std::vector<std::filesystem::path> arguments;
 #ifdef _WIN32
+    struct LocalRelease {
+        void operator()(wchar_t** block) const { LocalFree(block); }
+    };
     int count = 0;
-    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        arguments.assign(wide + std::min(count, 1), wide + count);
-        LocalFree(wide);
+    const std::unique_ptr<wchar_t*, LocalRelease> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    if (wide) {
+        arguments.assign(wide.get() + std::min(count, 1), wide.get() + count);
     }
 #else
     arguments.assign(argv + std::min(argc, 1), argv + argc);

@@ -33,8 +33,16 @@ struct UrlFree {
 struct CurlFree {
     void operator()(char* text) const { curl_free(text); }
 };
+struct EasyCleanup {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct HeadersFree {
+    void operator()(curl_slist* headers) const { curl_slist_free_all(headers); }
+};
 using ParsedUrl = std::unique_ptr<CURLU, UrlFree>;
 using CurlText = std::unique_ptr<char, CurlFree>;
+using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
+using HeaderList = std::unique_ptr<curl_slist, HeadersFree>;
 
 // A part of a parsed URL; empty when it has none.
 std::string partOf(const ParsedUrl& url, CURLUPart part, unsigned int flags = 0)
@@ -120,34 +128,45 @@ struct Trust {
     CURLSH* share;
 };
 
+struct OpenSslFree {
+    void operator()(BIO* bio) const { BIO_free(bio); }
+    void operator()(X509* certificate) const { X509_free(certificate); }
+};
+
 void addPemCertificates(X509_STORE* store, const std::string& pem)
 {
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    while (X509* certificate = bio != nullptr ? PEM_read_bio_X509(bio, nullptr, nullptr, nullptr) : nullptr) {
-        X509_STORE_add_cert(store, certificate); // a certificate already present is not an error
-        X509_free(certificate);
+    const std::unique_ptr<BIO, OpenSslFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    while (bio) {
+        const std::unique_ptr<X509, OpenSslFree> certificate(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+        if (!certificate) {
+            break;
+        }
+        X509_STORE_add_cert(store, certificate.get()); // a certificate already present is not an error
     }
     ERR_clear_error(); // the end of the PEM text leaves an error on the queue
-    BIO_free(bio);
 }
 
 void addSystemCertificates(X509_STORE* store)
 {
 #ifdef _WIN32
     // Windows keeps its trusted roots in its certificate store, not in a file.
-    HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT");
-    if (roots == nullptr) {
+    struct StoreClose {
+        void operator()(HCERTSTORE roots) const { CertCloseStore(roots, 0); }
+    };
+    const std::unique_ptr<void, StoreClose> roots(CertOpenSystemStoreW(0, L"ROOT"));
+    if (!roots) {
         return;
     }
-    for (PCCERT_CONTEXT entry = CertEnumCertificatesInStore(roots, nullptr); entry != nullptr;
-         entry = CertEnumCertificatesInStore(roots, entry)) {
+    // The enumeration frees each entry as it moves to the next.
+    for (PCCERT_CONTEXT entry = CertEnumCertificatesInStore(roots.get(), nullptr); entry != nullptr;
+         entry = CertEnumCertificatesInStore(roots.get(), entry)) {
         const unsigned char* der = entry->pbCertEncoded;
-        if (X509* certificate = d2i_X509(nullptr, &der, static_cast<long>(entry->cbCertEncoded))) {
-            X509_STORE_add_cert(store, certificate);
-            X509_free(certificate);
+        const std::unique_ptr<X509, OpenSslFree> certificate(
+            d2i_X509(nullptr, &der, static_cast<long>(entry->cbCertEncoded)));
+        if (certificate) {
+            X509_STORE_add_cert(store, certificate.get());
         }
     }
-    CertCloseStore(roots, 0);
 #else
     // What curl was built to trust: its folder of hashed certificates, read lazily (only the roots a
     // server's chain names), or else its bundle, read whole.
@@ -268,6 +287,47 @@ void logTransfer(CURL* curl, const std::string& method, const std::string& url, 
     qCInfo(logHttp, "%s", line.c_str());
 }
 
+VarnoError failureOf(const std::string& method, const std::string& url, const std::string& reason)
+{
+    return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
+}
+
+// The request's headers, those for its own origin only where the hop is there, and no 100-continue
+// round trip before a body.
+HeaderList headerList(const HttpRequest& request, bool sameOrigin)
+{
+    HeaderList list;
+    const auto add = [&list](const std::string& line) {
+        curl_slist* longer = curl_slist_append(list.get(), line.c_str());
+        if (longer == nullptr) { // the list is left as it was
+            throw std::bad_alloc();
+        }
+        static_cast<void>(list.release()); // the same list, longer
+        list.reset(longer);
+    };
+    for (const HttpHeader& header : request.headers) {
+        add(header.name + ": " + header.value);
+    }
+    add("Expect:");
+    if (sameOrigin) {
+        for (const HttpHeader& header : request.originHeaders) {
+            add(header.name + ": " + header.value);
+        }
+    }
+    return list;
+}
+
+// Takes back from curl what points into an exchange's own values, however the exchange ends.
+struct ForgetExchange {
+    void operator()(CURL* curl) const
+    {
+        for (const CURLoption option :
+             {CURLOPT_HTTPHEADER, CURLOPT_ERRORBUFFER, CURLOPT_WRITEDATA, CURLOPT_HEADERDATA}) {
+            curl_easy_setopt(curl, option, nullptr);
+        }
+    }
+};
+
 bool isRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -304,11 +364,22 @@ public:
     std::optional<HttpResponse> send(const HttpRequest& request, std::string& failure) noexcept override;
 
 private:
+    // Where a request stands as it follows redirects.
+    struct Hop {
+        std::string url;
+        std::string method;
+        bool sameOrigin = true; // as the request's first address: credentials and origin headers go only there
+    };
+
     HttpResponse perform(const HttpRequest& request);
+    std::string exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase);
+    void setMethod(const HttpRequest& request, const Hop& hop);
+    void setCredentials(const BasicCredentials* credentials);
+    void follow(Hop& hop, const std::string& location, long status, int redirects) const;
 
     HttpClientOptions options_;
     TlsSetting tls_;
-    CURL* curl_ = nullptr;
+    EasyHandle curl_;
 };
 
 CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(options))
@@ -319,12 +390,12 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
         curl_global_sslset(CURLSSLBACKEND_OPENSSL, nullptr, nullptr);
         curl_global_init(CURL_GLOBAL_DEFAULT);
     });
-    curl_ = curl_easy_init();
-    if (curl_ == nullptr) {
+    curl_.reset(curl_easy_init());
+    if (!curl_) {
         throw VarnoError("Le client HTTP n'a pas pu être créé.");
     }
     // What stays the same for every request of this client; each request sets the rest.
-    CURL* curl = curl_;
+    CURL* curl = curl_.get();
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory only
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -339,7 +410,6 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     const Trust& trust = trustFor(options_.extraCaCertificates);
     curl_easy_setopt(curl, CURLOPT_SHARE, trust.share);
     if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, prepareTlsContext) != CURLE_OK) {
-        curl_easy_cleanup(curl);
         throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
     }
     tls_.store = trust.store;
@@ -360,10 +430,7 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     }
 }
 
-CurlTransport::~CurlTransport()
-{
-    curl_easy_cleanup(curl_);
-}
+CurlTransport::~CurlTransport() = default;
 
 std::optional<HttpResponse> CurlTransport::send(const HttpRequest& request, std::string& failure) noexcept
 {
@@ -377,107 +444,109 @@ std::optional<HttpResponse> CurlTransport::send(const HttpRequest& request, std:
     return std::nullopt;
 }
 
+// The request, and the redirects it meets, each checked before it is followed.
 HttpResponse CurlTransport::perform(const HttpRequest& request)
 {
-    CURL* curl = curl_;
     const std::string firstOrigin = originOf(request.url);
-    std::string url = request.url;
-    std::string method = request.method;
-    bool isPost = method == "POST";
-    const auto failure = [&](const std::string& reason) {
-        return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
-    };
-    if (!isHttpScheme(url)) {
-        throw failure("adresse invalide");
+    Hop hop{request.url, request.method};
+    if (!isHttpScheme(hop.url)) {
+        throw failureOf(hop.method, hop.url, "adresse invalide");
     }
-
     for (int redirects = 0;; ++redirects) {
-        const bool sameOrigin = originOf(url) == firstOrigin;
-        Answer received{{}, options_.maxAnswerBytes};
-        std::string reason;
-        std::array<char, CURL_ERROR_SIZE> errorText{};
-
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        tls_.host = hostOf(url);
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reason);
-        if (isPost) {
-            curl_easy_setopt(curl, CURLOPT_POST, 1L);
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-        } else {
-            curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-        }
-        const BasicCredentials* credentials =
-            request.credentials.has_value() && sameOrigin ? &*request.credentials : nullptr;
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(credentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
-        curl_easy_setopt(curl, CURLOPT_USERNAME, credentials ? credentials->user.c_str() : nullptr);
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, credentials ? credentials->password.c_str() : nullptr);
-
-        curl_slist* headers = nullptr;
-        const auto addHeader = [&headers](const HttpHeader& header) {
-            headers = curl_slist_append(headers, (header.name + ": " + header.value).c_str());
-        };
-        for (const HttpHeader& header : request.headers) {
-            addHeader(header);
-        }
-        headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip before a body
-        if (sameOrigin) {
-            for (const HttpHeader& header : request.originHeaders) {
-                addHeader(header);
-            }
-        }
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-
-        CURLcode result = CURLE_OK;
-        const auto transfer = [&] { result = curl_easy_perform(curl); };
-        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-        curl_slist_free_all(headers);
-        const std::string detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
-        logTransfer(curl, method, url, result, detail);
-        if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
-            throw failure("la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
-        }
-        if (result != CURLE_OK) {
-            throw failure(transportFailureReason(result) + " (" + detail + ")");
-        }
-
+        hop.sameOrigin = originOf(hop.url) == firstOrigin;
+        std::string reasonPhrase;
+        std::string body = exchange(request, hop, reasonPhrase);
         long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-
+        curl_easy_getinfo(curl_.get(), CURLINFO_RESPONSE_CODE, &status);
         const char* location = nullptr;
-        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+        curl_easy_getinfo(curl_.get(), CURLINFO_REDIRECT_URL, &location);
         if (isRedirect(status) && location != nullptr) {
-            if (redirects >= options_.maxRedirects) {
-                throw failure("trop de redirections (plus de " + std::to_string(options_.maxRedirects) + ")");
-            }
-            const std::string next = location;
-            if (!isHttpScheme(next)) {
-                throw failure("redirection vers une adresse invalide");
-            }
-            // Never from https down to plain http, where the cookies and the answer would travel in clear.
-            if (!originOf(next).starts_with("https://")) {
-                throw failure("redirection vers une adresse non sécurisée (" + displayUrl(next) + ")");
-            }
-            url = next;
-            // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
-            if (status == 303 || (isPost && (status == 301 || status == 302))) {
-                isPost = false;
-                method = "GET";
-            }
+            follow(hop, location, status, redirects);
             continue;
         }
         if (status < 200 || status > 299) {
-            throw failure("le serveur a répondu « " + std::to_string(status) + (reason.empty() ? "" : " " + reason) +
-                          " »");
+            throw failureOf(hop.method, hop.url,
+                            "le serveur a répondu « " + std::to_string(status) +
+                                (reasonPhrase.empty() ? "" : " " + reasonPhrase) + " »");
         }
-
         const char* contentType = nullptr;
-        curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-        return {static_cast<int>(status), contentType != nullptr ? contentType : "", std::move(received.body)};
+        curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_TYPE, &contentType);
+        return {static_cast<int>(status), contentType != nullptr ? contentType : "", std::move(body)};
+    }
+}
+
+// One exchange with the hop's address: its options and headers set, the transfer run and logged. A
+// transfer that failed is thrown; otherwise the body received, and the status line's reason phrase.
+std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase)
+{
+    CURL* curl = curl_.get();
+    Answer received{{}, options_.maxAnswerBytes};
+    std::array<char, CURL_ERROR_SIZE> errorText{};
+    const HeaderList headers = headerList(request, hop.sameOrigin);
+    curl_easy_setopt(curl, CURLOPT_URL, hop.url.c_str());
+    tls_.host = hostOf(hop.url);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reasonPhrase);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+    const std::unique_ptr<CURL, ForgetExchange> forgetOnExit(curl);
+    setMethod(request, hop);
+    setCredentials(request.credentials.has_value() && hop.sameOrigin ? &*request.credentials : nullptr);
+
+    CURLcode result = CURLE_OK;
+    const auto transfer = [&] { result = curl_easy_perform(curl); };
+    options_.runTransfer ? options_.runTransfer(transfer) : transfer();
+    const std::string detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
+    logTransfer(curl, hop.method, hop.url, result, detail);
+    if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+        throw failureOf(hop.method, hop.url,
+                        "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
+    }
+    if (result != CURLE_OK) {
+        throw failureOf(hop.method, hop.url, transportFailureReason(result) + " (" + detail + ")");
+    }
+    return std::move(received.body);
+}
+
+void CurlTransport::setMethod(const HttpRequest& request, const Hop& hop)
+{
+    CURL* curl = curl_.get();
+    if (hop.method == "POST") {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
+}
+
+void CurlTransport::setCredentials(const BasicCredentials* credentials)
+{
+    CURL* curl = curl_.get();
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(credentials ? CURLAUTH_BASIC : CURLAUTH_NONE));
+    curl_easy_setopt(curl, CURLOPT_USERNAME, credentials ? credentials->user.c_str() : nullptr);
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, credentials ? credentials->password.c_str() : nullptr);
+}
+
+// Checks a redirect's target, then moves the hop there with the method browsers would use.
+void CurlTransport::follow(Hop& hop, const std::string& location, long status, int redirects) const
+{
+    if (redirects >= options_.maxRedirects) {
+        throw failureOf(hop.method, hop.url,
+                        "trop de redirections (plus de " + std::to_string(options_.maxRedirects) + ")");
+    }
+    if (!isHttpScheme(location)) {
+        throw failureOf(hop.method, hop.url, "redirection vers une adresse invalide");
+    }
+    // Never from https down to plain http, where the cookies and the answer would travel in clear.
+    if (!originOf(location).starts_with("https://")) {
+        throw failureOf(hop.method, hop.url,
+                        "redirection vers une adresse non sécurisée (" + displayUrl(location) + ")");
+    }
+    hop.url = location;
+    // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
+    if (status == 303 || (hop.method == "POST" && (status == 301 || status == 302))) {
+        hop.method = "GET";
     }
 }
 
