@@ -169,8 +169,8 @@ int runModuleVarno(int argc, char** argv)
     const QtMessageHandler previousHandler = qInstallMessageHandler(endWithoutWindowSystem);
     VarnoApplication application(qtArgc, argv, *messages);
     qInstallMessageHandler(previousHandler);
-    application.setApplicationName("Module_Varno");
-    application.setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName("Module_Varno");
+    QApplication::setQuitOnLastWindowClosed(false);
     qCInfo(logRun, "affichage : %s", qUtf8Printable(QGuiApplication::platformName()));
     if (arguments.size() != 2) {
         messages->showMessage("Configurateur Varno - Verifiez vos paramètres !\n1. Fichier temp.\n2. Fichier config.");

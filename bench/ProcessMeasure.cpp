@@ -15,8 +15,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace varno::bench {
 
 ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::string& messageLog,
@@ -24,18 +22,24 @@ ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::
 {
     setenv("VARNO_MESSAGE_LOG", messageLog.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return runCommand(MODULE_VARNO_EXE, command, arguments, watchedFile);
+}
+
+ProcessRun runBareWindow(const std::string& shownFile, const std::vector<std::string>& command)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return runCommand(BARE_WINDOW_EXE, command, {shownFile}, shownFile);
+}
+
+ProcessRun runCommand(const std::string& program, const std::vector<std::string>& command,
+                      const std::vector<std::string>& arguments, const std::string& watchedFile)
+{
     if (command.empty()) {
-        return runMeasured(MODULE_VARNO_EXE, arguments, watchedFile);
+        return runMeasured(program, arguments, watchedFile);
     }
     std::vector<std::string> all(command.begin() + 1, command.end());
     all.insert(all.end(), arguments.begin(), arguments.end());
     return runMeasured(command.front(), all, watchedFile);
-}
-
-ProcessRun runBareWindow(const std::string& shownFile)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return runMeasured(BARE_WINDOW_EXE, {shownFile}, shownFile);
 }
 
 ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,
@@ -44,10 +48,12 @@ ProcessRun runMeasured(const std::string& program, const std::vector<std::string
     if (!watchedFile.empty()) {
         std::filesystem::remove(watchedFile);
     }
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.reserve(words.size() + 1);
+    for (std::string& word : words) {
+        argv.push_back(word.data());
     }
     argv.push_back(nullptr);
 

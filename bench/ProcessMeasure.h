@@ -11,6 +11,10 @@ struct ProcessRun {
     long peakKiB;     // peak resident memory, from wait4()
 };
 
+// Runs a program to its end, with this process's environment, and measures it; a command given runs in
+// its place with the arguments after its own.
+ProcessRun runCommand(const std::string& program, const std::vector<std::string>& command,
+                      const std::vector<std::string>& arguments, const std::string& watchedFile);
 // Runs a program to its end, with this process's environment, and measures it.
 ProcessRun runMeasured(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& watchedFile = {});
@@ -22,8 +26,8 @@ ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::
                           const std::string& watchedFile, const std::vector<std::string>& command = {});
 
 // Runs the bare Qt Widgets baseline (bench/bare_window.cpp) on the same platform; watchedMs is the time
-// to its window shown.
-ProcessRun runBareWindow(const std::string& shownFile);
+// to its window shown. A command given replaces the built baseline (the Windows build's, under Wine).
+ProcessRun runBareWindow(const std::string& shownFile, const std::vector<std::string>& command = {});
 
 // The median of some figures.
 double median(std::vector<double> values);

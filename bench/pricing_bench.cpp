@@ -74,7 +74,7 @@ int main(int argc, char* argv[])
     if (argc > 1 && std::string(argv[1]) == "--client") {
         return runClient(argc, argv);
     }
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
+    const int runs = argc > 1 ? std::stoi(argv[1]) : 3;
     const char* convert = "/usr/bin/convert";
     if (access(convert, X_OK) != 0) {
         std::fprintf(stderr, "ImageMagick's convert is missing (scripts/setup installs it)\n");

@@ -59,7 +59,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    const int answerSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const int answerSeconds = argc > 1 ? std::stoi(argv[1]) : 10;
     test::TestHttpsServer server;
     server.setHandler([answerSeconds](const httplib::Request& request, httplib::Response& response) {
         if (request.method == "POST") {

@@ -87,9 +87,9 @@ double percentile(const std::vector<double>& sorted, double share)
 
 int main(int argc, char* argv[])
 {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-    const int clients = argc > 2 ? std::atoi(argv[2]) : 8;
-    const int slowClients = argc > 3 ? std::atoi(argv[3]) : 0;
+    const int seconds = argc > 1 ? std::stoi(argv[1]) : 10;
+    const int clients = argc > 2 ? std::stoi(argv[2]) : 8;
+    const int slowClients = argc > 3 ? std::stoi(argv[3]) : 0;
 
     QTemporaryDir folder;
     varno::sandbox::SandboxOptions options;

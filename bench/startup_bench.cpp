@@ -8,11 +8,13 @@
 // platform unless QT_QPA_PLATFORM says otherwise (QT_QPA_PLATFORM=xcb under Xvfb gives real X11
 // windows).
 //
-//   startup_bench [runs] [command...]
+//   startup_bench [runs] [<launcher> <Module_Varno.exe> <bare_window.exe>]
 //
-// A command replaces the built program, for the Windows build under Wine (with a running wineserver,
-// and QT_QPA_FONTDIR for the offscreen platform); the baseline then stays the Linux bare window:
+// With a launcher, the Windows build's program and its bare window (built with the same toolchain) both
+// run through it, the same way: under Wine, with a running wineserver, and QT_QPA_FONTDIR for the
+// offscreen platform:
 //   startup_bench 20 ~/.cache/module-varno/varno-mingw/bin/varno-wine build-windows/app/Module_Varno.exe
+//                    build-windows/bench/bare_window.exe
 #include "bench/ProcessMeasure.h"
 
 #include <unistd.h>
@@ -27,8 +29,16 @@ using namespace varno::bench;
 
 int main(int argc, char* argv[])
 {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
-    const std::vector<std::string> command(argv + std::min(argc, 2), argv + argc);
+    const int runs = argc > 1 ? std::stoi(argv[1]) : 20;
+    std::vector<std::string> command;
+    std::vector<std::string> bareCommand;
+    if (argc == 5) {
+        command = {argv[2], argv[3]};
+        bareCommand = {argv[2], argv[4]};
+    } else if (argc > 2) {
+        std::fprintf(stderr, "usage: startup_bench [runs] [<launcher> <Module_Varno.exe> <bare_window.exe>]\n");
+        return 2;
+    }
     const auto folder = std::filesystem::temp_directory_path() / ("varno-startup-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "config.ini") << "[General]\r\nVersion=0\r\nConfigurateur=ferd\r\nMode=chiffrage\r\n";
@@ -37,14 +47,14 @@ int main(int argc, char* argv[])
     const std::vector<std::string> arguments = {(folder / "devis.xml").string(), (folder / "config.ini").string()};
 
     runModuleVarno(arguments, log, log, command); // warm the file cache
-    runBareWindow(shown);
+    runBareWindow(shown, bareCommand);
     std::vector<double> program;
     std::vector<double> bare;
     std::vector<double> programMiB;
     std::vector<double> bareMiB;
     for (int i = 0; i < runs; ++i) {
         const ProcessRun run = runModuleVarno(arguments, log, log, command);
-        const ProcessRun baseline = runBareWindow(shown);
+        const ProcessRun baseline = runBareWindow(shown, bareCommand);
         if (run.watchedMs < 0 || baseline.watchedMs < 0) {
             std::fprintf(stderr, "a program ended without showing its window\n");
             return 1;

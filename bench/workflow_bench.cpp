@@ -23,7 +23,7 @@ using namespace varno::bench;
 
 int main(int argc, char* argv[])
 {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 10;
+    const int runs = argc > 1 ? std::stoi(argv[1]) : 10;
     const QUrl api(BUILT_IN_API_URL);
     if (api.host() != "localhost" && api.host() != "127.0.0.1") {
         std::fprintf(stderr, "this build's configurator API (%s) is not on this machine\n", BUILT_IN_API_URL);

@@ -22,11 +22,11 @@ public:
 
     bool Null() { return add(JsonValue::Kind::Null, {}); }
     bool Bool(bool value) { return add(value ? JsonValue::Kind::True : JsonValue::Kind::False, {}); }
-    bool Int(int) { return false; } // never called: numbers come as raw text
-    bool Uint(unsigned) { return false; }
-    bool Int64(int64_t) { return false; }
-    bool Uint64(uint64_t) { return false; }
-    bool Double(double) { return false; }
+    static bool Int(int) { return false; } // never called: numbers come as raw text
+    static bool Uint(unsigned) { return false; }
+    static bool Int64(int64_t) { return false; }
+    static bool Uint64(uint64_t) { return false; }
+    static bool Double(double) { return false; }
     bool RawNumber(const char* text, rapidjson::SizeType length, bool)
     {
         return add(JsonValue::Kind::Number, {text, length});

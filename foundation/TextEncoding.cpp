@@ -44,7 +44,8 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos)
     if (lead < 0x80) {
         ++pos;
         return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
+    }
+    if ((lead & 0xE0) == 0xC0) {
         length = 2, cp = lead & 0x1F, minimum = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
         length = 3, cp = lead & 0x0F, minimum = 0x800;

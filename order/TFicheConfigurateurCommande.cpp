@@ -5,8 +5,10 @@
 namespace varno {
 
 TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values)
-    : ProgressWindow(owner, services, {"FicheConfigurateurCommande", values, " - Commande", "timerCommande"},
-                     [this] { timerCommandeTimer(); }),
+    : ProgressWindow(
+          owner, services,
+          {"FicheConfigurateurCommande", static_cast<const WorkflowHandOver&>(values), " - Commande", "timerCommande"},
+          [this] { timerCommandeTimer(); }),
       values_(std::move(values)), IdHTTP4(responsiveClientOptions())
 {
 }

@@ -80,7 +80,8 @@ void ConnectionGuard::onTlsEvent(const SSL* ssl, int where, int /*ret*/)
         return;
     }
     auto* guard = static_cast<ConnectionGuard*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), contextIndex()));
-    guard->started(const_cast<SSL*>(ssl));
+    // OpenSSL's info callback gives the connection's own SSL as const.
+    guard->started(const_cast<SSL*>(ssl)); // NOLINT(cppcoreguidelines-pro-type-const-cast)
 }
 
 // Called as the connection's TLS object is freed, before the server closes its socket.

@@ -68,11 +68,11 @@ public:
     ~ButtonsOff()
     {
         for (const QPointer<QAbstractButton>& button : disabled_) {
-            if (button) {
+            if (!button.isNull()) {
                 button->setEnabled(true);
             }
         }
-        if (focus_) {
+        if (!focus_.isNull()) {
             focus_->setFocus();
         }
     }

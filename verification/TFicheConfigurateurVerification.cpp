@@ -7,7 +7,8 @@ namespace varno {
 TFicheConfigurateurVerification::TFicheConfigurateurVerification(QWidget* owner, const Services& services,
                                                                  VerificationHandOver values)
     : ProgressWindow(owner, services,
-                     {"FicheConfigurateurVerification", values, " - Vérification", "timerVerification"},
+                     {"FicheConfigurateurVerification", static_cast<const WorkflowHandOver&>(values), " - Vérification",
+                      "timerVerification"},
                      [this] { timerVerificationTimer(); }),
       values_(std::move(values)), IdHTTP3(responsiveClientOptions())
 {

@@ -43,7 +43,7 @@ protected:
     const QString defaultPlatform = qEnvironmentVariable("VARNO_TEST_PLATFORM", "offscreen");
     QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
 
-    void write(const QString& file, const QByteArray& content)
+    static void write(const QString& file, const QByteArray& content)
     {
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));

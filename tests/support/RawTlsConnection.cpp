@@ -11,13 +11,12 @@
 namespace varno::test {
 
 RawTlsConnection::RawTlsConnection(int port)
-    : context_(SSL_CTX_new(TLS_client_method())), socket_(::socket(AF_INET, SOCK_STREAM, 0))
+    : context_(SSL_CTX_new(TLS_client_method())), ssl_(SSL_new(context_)), socket_(::socket(AF_INET, SOCK_STREAM, 0))
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ssl_ = SSL_new(context_);
     open_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
             SSL_set_fd(ssl_, socket_) == 1 && SSL_connect(ssl_) == 1;
 }

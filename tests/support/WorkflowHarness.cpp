@@ -13,8 +13,9 @@ WorkflowHarness::WorkflowHarness()
 {
 }
 
-WorkflowHarness::Outcome WorkflowHarness::run(ProgressWindow& window,
-                                              const std::function<void(ProgressWindow&, const std::string&)>& onStatus)
+WorkflowHarness::Outcome
+WorkflowHarness::run(ProgressWindow& window,
+                     const std::function<void(ProgressWindow&, const std::string&)>& onStatus) const
 {
     Outcome outcome;
     QObject::connect(&window, &ProgressWindow::statusShown, &window, [&](const QString& text) {

@@ -34,7 +34,8 @@ public:
     WorkflowHandOver handOver(const std::string& brand) const;
 
     // Shows the window and waits until it has closed or has shown an error.
-    Outcome run(ProgressWindow& window, const std::function<void(ProgressWindow&, const std::string&)>& onStatus = {});
+    Outcome run(ProgressWindow& window,
+                const std::function<void(ProgressWindow&, const std::string&)>& onStatus = {}) const;
 
     // The temporary file's bytes, or "<absent>".
     std::string temporaryFileBytes() const;
