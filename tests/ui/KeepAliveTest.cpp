@@ -31,6 +31,8 @@ namespace {
 std::atomic<bool> refuseThreads{false};
 }
 
+// glibc names the parameters with reserved identifiers, which ours do not copy.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
                               void* argument) noexcept
 {
