@@ -1,7 +1,6 @@
-// A fuzz target run over its seeds, each file once, as an ordinary test: a case that fuzzing found and
-// that was fixed stays fixed with every compiler, not only with the one the fuzz run uses.
-//   <target>Seeds <folder or file>...
-#include <algorithm>
+// A fuzz target run once over each of its seeds, as an ordinary test: a case that fuzzing found and that
+// was fixed stays fixed with every compiler, not only with the one the fuzz run uses.
+//   <target> <seed folder>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -13,28 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char** argv)
 {
-    std::vector<std::filesystem::path> seeds;
-    for (int index = 1; index < argc; ++index) {
-        const std::filesystem::path given(argv[index]);
-        if (std::filesystem::is_directory(given)) {
-            for (const auto& entry : std::filesystem::directory_iterator(given)) {
-                seeds.push_back(entry.path());
-            }
-        } else {
-            seeds.push_back(given);
-        }
-    }
-    std::sort(seeds.begin(), seeds.end());
-    for (const std::filesystem::path& seed : seeds) {
-        std::ifstream in(seed, std::ios::binary);
+    int seeds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(argc > 1 ? argv[1] : ".")) {
+        std::ifstream in(entry.path(), std::ios::binary);
         const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        std::printf("%s (%zu bytes)\n", seed.filename().string().c_str(), bytes.size());
-        std::fflush(stdout);
+        std::printf("%s\n", entry.path().filename().string().c_str());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        ++seeds;
     }
-    if (seeds.empty()) {
-        std::fprintf(stderr, "no seed given\n");
-        return 1;
-    }
-    return 0;
+    return seeds > 0 ? 0 : 1;
 }
