@@ -4,6 +4,7 @@
 #               too, empty for the system's roots only), none of them the sandbox's.
 set(VARNO_DEPLOYMENT sandbox CACHE STRING "Deployment profile: sandbox or production")
 set_property(CACHE VARNO_DEPLOYMENT PROPERTY STRINGS sandbox production)
+include(${CMAKE_CURRENT_LIST_DIR}/DeploymentChecks.cmake)
 set(_varno_deployment_settings VARNO_GATEWAY_URL VARNO_API_URL VARNO_API_USER VARNO_API_PASSWORD VARNO_ISSUER_KEY
                                VARNO_CA_BUNDLE)
 set(_varno_sandbox_user "integration@sandbox.varno.test")
@@ -39,20 +40,14 @@ foreach(var VARNO_GATEWAY_URL VARNO_API_URL)
   if(NOT "${${var}}" MATCHES "^https://[^/?#@ ]+(/[^?# ]*)?$")
     message(FATAL_ERROR "${var} must be an https URL without query or user information, got '${${var}}'")
   endif()
-  # The host alone, without port, brackets or a final dot, in lower case.
+  # The host alone, brackets kept, without port.
   string(REGEX REPLACE "^https://([^/]*).*$" "\\1" _varno_host "${${var}}")
-  if(_varno_host MATCHES "^\\[")
-    string(REGEX REPLACE "^\\[(.*)\\].*$" "\\1" _varno_host "${_varno_host}")
-  else()
+  if(NOT _varno_host MATCHES "^\\[")
     string(REGEX REPLACE ":.*$" "" _varno_host "${_varno_host}")
-  endif()
-  string(TOLOWER "${_varno_host}" _varno_host)
-  string(REGEX REPLACE "\\.$" "" _varno_host "${_varno_host}")
-  if(_varno_host MATCHES "^(localhost|.*\\.localhost|127\\.[0-9.]+|0\\.0\\.0\\.0|::1?|0*:[0:]*:0*1?)$")
-    set(${var}_IS_LOOPBACK TRUE)
   else()
-    set(${var}_IS_LOOPBACK FALSE)
+    string(REGEX REPLACE "^(\\[.*\\]).*$" "\\1" _varno_host "${_varno_host}")
   endif()
+  varno_host_is_loopback("${_varno_host}" ${var}_IS_LOOPBACK)
 endforeach()
 if(NOT VARNO_API_USER MATCHES "^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*$")
   message(FATAL_ERROR "VARNO_API_USER must be an e-mail address, got '${VARNO_API_USER}'")
@@ -71,7 +66,8 @@ endif()
 # The bundle's contents, not its path, go into the program: the installed program trusts exactly what
 # its build was given, wherever it runs. They are written as bytes, since MSVC limits string literals.
 set(VARNO_CA_CERTIFICATES_BYTES "")
-set(VARNO_TRUSTS_SANDBOX_CA FALSE)
+set(VARNO_TRUSTS_SANDBOX_CA FALSE) # this tree's, which signed its test servers' certificates
+set(VARNO_BUNDLE_HOLDS_A_SANDBOX_CA FALSE) # any tree's
 if(NOT VARNO_CA_BUNDLE STREQUAL "")
   if(NOT EXISTS "${VARNO_CA_BUNDLE}" OR IS_DIRECTORY "${VARNO_CA_BUNDLE}")
     message(FATAL_ERROR "VARNO_CA_BUNDLE names no readable file: '${VARNO_CA_BUNDLE}'")
@@ -80,25 +76,19 @@ if(NOT VARNO_CA_BUNDLE STREQUAL "")
   if(NOT _varno_ca_text MATCHES "-----BEGIN CERTIFICATE-----")
     message(FATAL_ERROR "VARNO_CA_BUNDLE holds no PEM certificate: '${VARNO_CA_BUNDLE}'")
   endif()
-  # The sandbox's CA, by its certificate's body (line endings aside), whatever the file is called.
-  file(STRINGS "${VARNO_CERT_DIR}/ca.pem" _varno_sandbox_ca_lines REGEX "^[A-Za-z0-9+/=]+$")
-  file(STRINGS "${VARNO_CA_BUNDLE}" _varno_bundle_lines)
-  list(JOIN _varno_sandbox_ca_lines "" _varno_sandbox_ca_body)
-  list(JOIN _varno_bundle_lines "" _varno_bundle_body)
-  string(FIND "${_varno_bundle_body}" "${_varno_sandbox_ca_body}" _varno_sandbox_ca_at)
-  if(NOT _varno_sandbox_ca_at EQUAL -1)
-    set(VARNO_TRUSTS_SANDBOX_CA TRUE)
-  endif()
+  varno_sandbox_cas_in("${VARNO_CA_BUNDLE}" "${VARNO_CERT_DIR}/ca.key" VARNO_BUNDLE_HOLDS_A_SANDBOX_CA
+                       VARNO_TRUSTS_SANDBOX_CA)
   file(READ "${VARNO_CA_BUNDLE}" _varno_ca_hex HEX)
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," VARNO_CA_CERTIFICATES_BYTES "${_varno_ca_hex}")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VARNO_CA_BUNDLE}")
 endif()
 
-# A production build vouches for nothing of the sandbox's: its CA (whose key lies in every build tree),
+# A production build vouches for nothing of the sandbox's: a CA of any tree's (whose key lies in the tree),
 # a loopback address, or its account (a build folder first configured as a sandbox keeps them).
 if(VARNO_DEPLOYMENT STREQUAL "production")
-  if(VARNO_TRUSTS_SANDBOX_CA)
-    message(FATAL_ERROR "A production build must not trust the sandbox's CA (VARNO_CA_BUNDLE holds it)")
+  if(VARNO_BUNDLE_HOLDS_A_SANDBOX_CA)
+    message(FATAL_ERROR "A production build must not trust the sandbox's CA (VARNO_CA_BUNDLE holds a sandbox CA: "
+                        "its mark, loopback-only name constraints or this tree's CA key)")
   endif()
   foreach(var VARNO_GATEWAY_URL VARNO_API_URL)
     if(${var}_IS_LOOPBACK)

@@ -2,7 +2,8 @@
 # plus a self-signed certificate that nothing trusts (for the tests that expect a refusal).
 # Generated once per build tree with the openssl command. The CA is constrained to the loopback names:
 # its key lies in the build tree, so wherever it is trusted it must vouch for nothing else
-# (elsewhere.pem, a certificate it signed for another name, shows it).
+# (elsewhere.pem, a certificate it signed for another name, shows it). common-name-only.pem names
+# localhost in its common name alone, which no client may take as its name.
 # On Windows: vcpkg's openssl tool, or the one of Git for Windows.
 find_program(OPENSSL_COMMAND openssl REQUIRED
              HINTS "${VCPKG_INSTALLED_DIR}/${VCPKG_TARGET_TRIPLET}/tools/openssl" "$ENV{ProgramFiles}/Git/usr/bin")
@@ -16,7 +17,7 @@ function(_varno_openssl)
   endif()
 endfunction()
 
-if(NOT EXISTS "${VARNO_CERT_DIR}/elsewhere.pem") # a tree of before the constraints is made afresh
+if(NOT EXISTS "${VARNO_CERT_DIR}/common-name-only.pem") # a tree of before the newest certificate is made afresh
   file(REMOVE_RECURSE "${VARNO_CERT_DIR}")
   file(MAKE_DIRECTORY "${VARNO_CERT_DIR}")
   file(WRITE "${VARNO_CERT_DIR}/localhost.ext"
@@ -40,6 +41,12 @@ if(NOT EXISTS "${VARNO_CERT_DIR}/elsewhere.pem") # a tree of before the constrai
                  -subj "/CN=configurateur.varno.example")
   _varno_openssl(x509 -req -in elsewhere.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 3650 -sha256
                  -extfile elsewhere.ext -out elsewhere.pem)
+  file(WRITE "${VARNO_CERT_DIR}/common-name-only.ext"
+    "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n")
+  _varno_openssl(req -newkey rsa:2048 -nodes -sha256 -keyout common-name-only.key -out common-name-only.csr
+                 -subj "/CN=localhost")
+  _varno_openssl(x509 -req -in common-name-only.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 3650 -sha256
+                 -extfile common-name-only.ext -out common-name-only.pem)
   _varno_openssl(req -x509 -newkey rsa:2048 -nodes -days 3650 -sha256 -keyout untrusted.key -out untrusted.pem
                  -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1")
 endif()

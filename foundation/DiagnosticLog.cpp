@@ -7,6 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <array>
 #include <mutex>
 #include <set>
@@ -100,6 +106,34 @@ void addSpellings(const QByteArray& secret)
     log.secrets.insert(secret.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
+// Opens the log for appending, without waiting: a FIFO (or anything but a file or a character device
+// such as /dev/null) is refused, never waited on for a reader before any window shows.
+bool openForAppending(QFile& file, const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).dir().mkpath(".")) {
+        return false;
+    }
+#ifdef _WIN32
+    return QFileInfo(path).isFile() || !QFileInfo::exists(path) ? file.open(QIODevice::WriteOnly | QIODevice::Append)
+                                                                : false;
+#else
+    const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                  O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return false;
+    }
+    struct stat status {};
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (::fstat(descriptor, &status) != 0 || !(S_ISREG(status.st_mode) || S_ISCHR(status.st_mode)) || flags < 0 ||
+        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !file.open(descriptor, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+#endif
+}
+
 // Opens the file (none: closes it), and lets the program's categories be heard only while one is open.
 bool switchTo(const QString& path)
 {
@@ -107,8 +141,7 @@ bool switchTo(const QString& path)
     const std::lock_guard lock(log.mutex);
     log.file.close();
     log.file.setFileName(path);
-    const bool on =
-        !path.isEmpty() && QFileInfo(path).dir().mkpath(".") && log.file.open(QIODevice::WriteOnly | QIODevice::Append);
+    const bool on = openForAppending(log.file, path);
     if (on && log.silenced) {
         QLoggingCategory::installFilter(earlierFilter);
     } else if (!on && !log.silenced) {

@@ -4,9 +4,9 @@
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
 #include "foundation/TextEncoding.h"
+#include "foundation/WholeFile.h"
 #include "foundation/XmlText.h"
 
-#include <QSaveFile>
 #include <QString>
 
 #include <sstream>
@@ -126,71 +126,6 @@ ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeE
     ResultDocument::appendText(element, "Code", outcome.code);
     ResultDocument::appendText(element, "Libelle", outcome.libelle);
     return document;
-}
-
-namespace {
-
-// Why a write failed, in French for the usual causes, the system's own words after it.
-QString writeFailure(const std::filesystem::path& path, const QFileDevice& file)
-{
-    std::error_code ignored;
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    QString reason;
-    if (!std::filesystem::exists(folder, ignored)) {
-        reason = "son dossier n'existe pas";
-    } else if (!std::filesystem::is_directory(folder, ignored)) {
-        reason = "ce qui devrait être son dossier est un fichier";
-    } else if (std::filesystem::is_directory(path, ignored)) {
-        reason = "un dossier porte ce nom";
-    } else if (path.filename().native().size() > 255) {
-        reason = "son nom est trop long";
-    } else if (file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError) {
-        reason = "le disque est plein ou refuse l'écriture";
-    } else {
-        reason = "l'accès est refusé (droits du dossier, ou fichier ouvert par un autre programme)";
-    }
-    return reason + " (" + file.errorString() + ")";
-}
-
-} // namespace
-
-std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
-{
-    QSaveFile file(pathToQString(path));
-    qint64 written = 0;
-    std::optional<QString> failure = [&]() -> std::optional<QString> {
-        if (!file.open(QIODevice::WriteOnly)) {
-            return writeFailure(path, file);
-        }
-        // commit() reports success even when the bytes still buffered cannot be written (a full disk),
-        // so the buffer is flushed and checked first.
-        if (!fill(file) || !file.flush()) {
-            const QString reason = writeFailure(path, file);
-            file.cancelWriting();
-            return reason;
-        }
-        written = file.size();
-        if (!file.commit()) {
-            return writeFailure(path, file);
-        }
-        return std::nullopt;
-    }();
-    if (failure) {
-        qCInfo(logFiles, "non écrit : %s : %s", qUtf8Printable(file.fileName()), qUtf8Printable(*failure));
-    } else {
-        qCInfo(logFiles, "écrit : %s (%lld octets)", qUtf8Printable(file.fileName()), written);
-    }
-    return failure;
-}
-
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
-{
-    const auto failure = replaceFileWhole(path, [bytes](QIODevice& file) {
-        return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-    });
-    if (failure) {
-        throw VarnoError("Impossible d'écrire le fichier « " + pathToUtf8(path) + " » : " + failure->toStdString());
-    }
 }
 
 } // namespace varno

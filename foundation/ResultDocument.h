@@ -2,13 +2,7 @@
 
 #include <pugixml.hpp>
 
-#include <QIODevice>
-#include <QString>
-
 #include <filesystem>
-#include <functional>
-#include <optional>
-
 #include <string>
 #include <string_view>
 
@@ -55,13 +49,5 @@ ResultPair responseCodeOutcome(int status);
 // The verification and order document: "Project" holding the record identifier, then the outcome
 // element ("Verification" or "Commande") holding "Code" and "Libelle".
 ResultDocument outcomeDocument(const std::string& recordId, const char* outcomeElement, const ResultPair& outcome);
-
-// Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
-
-// Replaces path whole or not at all: fill writes into a file beside it, which is renamed over path only
-// when filling, flushing and committing all succeeded. Returns the reason of a failure, path then left
-// as it was, or nothing.
-std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill);
 
 } // namespace varno

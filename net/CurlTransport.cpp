@@ -550,6 +550,15 @@ void CurlTransport::follow(Hop& hop, const std::string& location, long status, i
     }
 }
 
+// The stamp again, in a section of its own: the program reads it from the file before it loads the
+// library, so that a library of another build never runs any of its code here.
+#ifdef _MSC_VER
+#pragma section(".vstamp", read)
+__declspec(allocate(".vstamp")) extern const char varnoTransportStamp[] = VARNO_TRANSPORT_ABI;
+#else
+__attribute__((section(".vstamp"), used)) extern const char varnoTransportStamp[] = VARNO_TRANSPORT_ABI;
+#endif
+
 extern "C" const char* varnoTransportAbi()
 {
     return VARNO_TRANSPORT_ABI;

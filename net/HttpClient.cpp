@@ -3,6 +3,7 @@
 #include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
+#include "net/ModuleFile.h"
 #include "net/Transport.h"
 
 #include <QThreadPool>
@@ -53,15 +54,31 @@ std::string notLoaded([[maybe_unused]] const std::string& systemWords)
 }
 
 // The transport library is taken from the program's own folder and nowhere else: not from a path the
-// build knew, not from the search path, where anyone may plant a library. One that is there but does
-// not load, or that another build made, is a damaged installation, never a reason to look elsewhere.
-// On Windows its own DLLs come from that folder and System32 only.
+// build knew, not from the search path, where anyone may plant a library, not through a link at its
+// name. Its file is read first: one that is cut short or that another build made is a damaged
+// installation, never loaded (no code of it runs), never a reason to look elsewhere. On Windows its own
+// DLLs come from that folder and System32 only.
 CreateTransport loadTransport()
 {
-    const std::filesystem::path module = programFolder() / VARNO_TRANSPORT_FILE_NAME;
+    const std::filesystem::path folder = programFolder();
+    if (folder.empty() || !folder.is_absolute()) {
+        throw VarnoError(transportFault("est introuvable : le dossier du programme n'a pas pu être déterminé"));
+    }
+    const std::filesystem::path module = folder / VARNO_TRANSPORT_FILE_NAME;
     std::error_code ignored;
+    if (isLink(module)) {
+        throw VarnoError(transportFault("est un lien vers un autre emplacement au lieu d'un fichier"));
+    }
     if (!std::filesystem::is_regular_file(module, ignored)) {
         throw VarnoError(transportFault("est absent du dossier du programme"));
+    }
+    const ModuleFile file = readModuleFile(module);
+    if (!file.whole) {
+        throw VarnoError(transportFault("ne peut pas être chargé : le fichier est endommagé ou n'est pas fait pour ce "
+                                        "système (fichier incomplet ou d'un autre format)"));
+    }
+    if (file.stamp != VARNO_TRANSPORT_ABI) {
+        throw VarnoError(transportFault("ne provient pas de cette version du programme"));
     }
 #ifdef _WIN32
     HMODULE library =
@@ -78,7 +95,7 @@ CreateTransport loadTransport()
     }
     const auto symbol = [library](const char* name) { return dlsym(library, name); };
 #endif
-    // Kept for the process's life. Its stamp is read before anything else of it is called.
+    // Kept for the process's life. The stamp it gives must be the one its file holds.
     const auto abi = reinterpret_cast<TransportAbi>(symbol("varnoTransportAbi"));
     const auto entry = reinterpret_cast<CreateTransport>(symbol("varnoCreateTransport"));
     if (abi == nullptr || entry == nullptr || std::string_view(abi()) != VARNO_TRANSPORT_ABI) {

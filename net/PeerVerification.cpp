@@ -1,9 +1,11 @@
 #include "net/PeerVerification.h"
 
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
+
 #include <string>
 
 #ifdef _WIN32
-#include <openssl/x509_vfy.h>
 #include <windows.h>
 // wincrypt.h needs windows.h first.
 #include <wincrypt.h>
@@ -14,6 +16,19 @@
 
 namespace varno {
 namespace {
+
+// The chain must name the host in its leaf's subjectAltName; the common name is never consulted, as
+// browsers have done since 2017 (a CA's name constraints apply to subjectAltName, so a name carried by
+// the common name alone escapes them). False when the host is not one OpenSSL can check.
+bool requireHost(X509_STORE_CTX* context, const std::string& host)
+{
+    X509_VERIFY_PARAM* parameters = X509_STORE_CTX_get0_param(context);
+    X509_VERIFY_PARAM_set_hostflags(parameters, X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
+    const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']';
+    const std::string bare = bracketed ? host.substr(1, host.size() - 2) : host;
+    return !bare.empty() && (X509_VERIFY_PARAM_set1_ip_asc(parameters, bare.c_str()) == 1 ||
+                             (!bracketed && X509_VERIFY_PARAM_set1_host(parameters, bare.c_str(), bare.size()) == 1));
+}
 
 #ifdef _WIN32
 // Errors that say only that no trusted root was found; any other fault stays a refusal.
@@ -144,22 +159,24 @@ bool verifiesUpTo(X509* root, X509_STORE_CTX* context)
 
 int verifyPeerChain(X509_STORE_CTX* context, void* expectedHost)
 {
+    const std::string* host = static_cast<const std::string*>(expectedHost);
+    if (host == nullptr || !requireHost(context, *host)) {
+        X509_STORE_CTX_set_error(context, X509_V_ERR_HOSTNAME_MISMATCH);
+        return 0;
+    }
     if (X509_verify_cert(context) == 1) {
         return 1;
     }
 #ifdef _WIN32
-    if (expectedHost == nullptr || !lacksTrustedRoot(X509_STORE_CTX_get_error(context))) {
+    if (!lacksTrustedRoot(X509_STORE_CTX_get_error(context))) {
         return 0;
     }
     const OpenSslCertificate root =
-        windowsRoot(X509_STORE_CTX_get0_cert(context), X509_STORE_CTX_get0_untrusted(context),
-                    *static_cast<const std::string*>(expectedHost));
-    if (root && verifiesUpTo(root.get(), context)) {
+        windowsRoot(X509_STORE_CTX_get0_cert(context), X509_STORE_CTX_get0_untrusted(context), *host);
+    if (root && verifiesUpTo(root.get(), context)) { // the host checked again, by subjectAltName
         X509_STORE_CTX_set_error(context, X509_V_OK);
         return 1;
     }
-#else
-    (void)expectedHost;
 #endif
     return 0;
 }

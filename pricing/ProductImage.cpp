@@ -2,7 +2,7 @@
 
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
-#include "foundation/ResultDocument.h"
+#include "foundation/WholeFile.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -82,7 +82,8 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         return false;
     }
     // The host's folder is shared and the record numbers predictable: a link planted at the picture's
-    // name would have the picture replace, or create, any file the person may write.
+    // name would have the picture replace, or create, any file the person may write. One found now is
+    // told; one planted later is replaced by the write, never followed.
     if (isLink(path)) {
         throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
                          " » : ce nom est un lien vers un autre emplacement.");
@@ -103,7 +104,8 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         picture = std::move(opaque);
     }
 
-    const auto failure = replaceFileWhole(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
+    const auto failure = replaceFileWhole(
+        path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); }, AtALink::ReplaceIt);
     if (failure) {
         throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
                          " » : " + failure->toStdString() + ".");

@@ -24,6 +24,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -42,6 +44,7 @@ protected:
     QString program = qEnvironmentVariable("VARNO_TEST_PROGRAM", MODULE_VARNO_EXE);
     const QString defaultPlatform = qEnvironmentVariable("VARNO_TEST_PLATFORM", "offscreen");
     QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
+    QString diagnosticLog = path("diagnostic.log");
 
     static void write(const QString& file, const QByteArray& content)
     {
@@ -61,7 +64,7 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", platform);
         environment.insert("VARNO_MESSAGE_LOG", path("messages.log"));
-        environment.insert("VARNO_LOG", path("diagnostic.log"));
+        environment.insert("VARNO_LOG", diagnosticLog);
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
         process.start(program, arguments);
@@ -104,6 +107,24 @@ TEST_F(ExecutableTest, AWrongArgumentCountIsRefusedWithItsMessage)
         EXPECT_EQ(outcome.temporaryFile, "host content");
     }
 }
+
+#ifndef _WIN32
+// A log that is no file (a FIFO that nobody reads, a folder) is left off at once, and the run goes on as
+// without it; a character device such as /dev/null is a log that keeps nothing.
+TEST_F(ExecutableTest, ALogThatIsNoFileIsLeftOffWithoutWaiting)
+{
+    ASSERT_EQ(mkfifo(path("fifo").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder"));
+    for (const QString& log : {path("fifo"), path("folder"), QString("/dev/null")}) {
+        diagnosticLog = log;
+        QFile::remove(path("messages.log"));
+        const Outcome outcome = run({"devis.xml"});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_TRUE(outcome.messages.startsWith("message:\nConfigurateur Varno - Verifiez vos paramètres !"))
+            << log.toStdString() << ": " << outcome.messages.toStdString();
+    }
+}
+#endif
 
 TEST_F(ExecutableTest, AMissingConfigurationIsToldWithItsPathAsGiven)
 {
@@ -215,37 +236,60 @@ TEST_F(ExecutableTest, AVersionMismatchEndsWithoutTouchingTheTemporaryFile)
     EXPECT_EQ(outcome.temporaryFile, "host content");
 }
 
-// The transport library beside the program missing, unreadable, or made by another build: the program
-// asks for a reinstallation, ends with 0 and leaves the host's file alone. It never looks elsewhere.
+// The transport library beside the program missing, unreadable, cut short, a link, or made by another
+// build: the program asks for a reinstallation, ends with 0 and leaves the host's file alone. It never
+// looks elsewhere, and runs no code of a library it refuses.
 TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
 {
+    enum class Put { Nothing, NotALibrary, Foreign, CutShort, LinkToAWholeCopy };
     struct Damage {
-        const char* library; // copied beside the program; "" for a file that is no library
+        Put put;
+        int cutAt; // bytes kept of a library cut short
         const char* told;
     };
-    const std::array cases{
-        Damage{nullptr, "est absent du dossier du programme"},
-        Damage{"", "ne peut pas être chargé : le fichier est endommagé ou n'est pas fait pour ce système ("},
-        Damage{FOREIGN_TRANSPORT, "ne provient pas de cette version du programme"}};
+    const char* const damaged =
+        "ne peut pas être chargé : le fichier est endommagé ou n'est pas fait pour ce système (";
+    const std::array cases{Damage{Put::Nothing, 0, "est absent du dossier du programme"},
+                           Damage{Put::NotALibrary, 0, damaged},
+                           Damage{Put::CutShort, 1024, damaged},
+                           Damage{Put::CutShort, 20 * 1024, damaged},
+                           Damage{Put::Foreign, 0, "ne provient pas de cette version du programme"},
+                           Damage{Put::LinkToAWholeCopy, 0, "est un lien vers un autre emplacement"}};
     const QString libraryName = QFileInfo(FOREIGN_TRANSPORT).fileName();
+    const QDir buildFolder = QFileInfo(MODULE_VARNO_EXE).dir(); // the program's own library, and on Windows its DLLs
     write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
                               "[RecordId]\r\nValeur=123\r\n");
+    qputenv("VARNO_TEST_INITIALIZER_MARK", path("initializer-ran").toLocal8Bit());
     for (const auto& damage : cases) {
-        SCOPED_TRACE(damage.told);
+        SCOPED_TRACE(std::string(damage.told) + " " + std::to_string(damage.cutAt));
         QTemporaryDir installed;
         program = QDir(installed.path()).filePath(QFileInfo(MODULE_VARNO_EXE).fileName());
         ASSERT_TRUE(QFile::copy(MODULE_VARNO_EXE, program));
-        const QDir buildFolder = QFileInfo(MODULE_VARNO_EXE).dir(); // on Windows, the transport's own DLLs
         for (const QString& dll : buildFolder.entryList({"*.dll"}, QDir::Files)) {
             if (dll != libraryName) {
                 ASSERT_TRUE(QFile::copy(buildFolder.filePath(dll), QDir(installed.path()).filePath(dll)));
             }
         }
         const QString library = QDir(installed.path()).filePath(libraryName);
-        if (damage.library != nullptr && *damage.library == '\0') {
+        QFile whole(buildFolder.filePath(libraryName));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        switch (damage.put) {
+        case Put::Nothing:
+            break;
+        case Put::NotALibrary:
             write(library, "MZ not a library");
-        } else if (damage.library != nullptr) {
-            ASSERT_TRUE(QFile::copy(damage.library, library));
+            break;
+        case Put::CutShort:
+            write(library, whole.read(damage.cutAt));
+            break;
+        case Put::Foreign:
+            ASSERT_TRUE(QFile::copy(FOREIGN_TRANSPORT, library));
+            break;
+        case Put::LinkToAWholeCopy:
+            if (!QFile::link(whole.fileName(), library)) {
+                continue; // no symbolic links here (Windows without the right)
+            }
+            break;
         }
         QFile::remove(path("messages.log"));
         const Outcome outcome = run({"devis.xml", "config.ini"});
@@ -255,8 +299,39 @@ TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
             << outcome.messages.toStdString();
         EXPECT_TRUE(outcome.messages.endsWith(". Réinstallez le programme.\n\n")) << outcome.messages.toStdString();
         EXPECT_EQ(outcome.temporaryFile, "host content");
+        EXPECT_FALSE(QFile::exists(path("initializer-ran")));
     }
+    qunsetenv("VARNO_TEST_INITIALIZER_MARK");
 }
+
+#ifndef _WIN32
+// Where the program's own folder cannot be found (no /proc), the library is not searched for on the
+// library path, where a copy waits: the run stops as for a damaged installation.
+TEST_F(ExecutableTest, WithoutItsFolderTheProgramSearchesForNoLibrary)
+{
+    QTemporaryDir installed;
+    QTemporaryDir elsewhere;
+    const QString copy = QDir(installed.path()).filePath("Module_Varno");
+    ASSERT_TRUE(QFile::copy(MODULE_VARNO_EXE, copy));
+    const QFileInfo library(QFileInfo(MODULE_VARNO_EXE).dir().filePath(QFileInfo(FOREIGN_TRANSPORT).fileName()));
+    ASSERT_TRUE(QFile::copy(library.filePath(), QDir(elsewhere.path()).filePath(library.fileName())));
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                              "[RecordId]\r\nValeur=123\r\n");
+    qputenv("LD_LIBRARY_PATH", elsewhere.path().toLocal8Bit());
+    program = "unshare";
+    const Outcome outcome =
+        run({"-m", "sh", "-c", R"(umount -l /proc && exec "$0" "$@")", copy, "devis.xml", "config.ini"});
+    qunsetenv("LD_LIBRARY_PATH");
+    if (outcome.exitCode != 0 && outcome.messages.isEmpty()) {
+        GTEST_SKIP() << "no private mount namespace here (unshare -m) to run the program without /proc";
+    }
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_TRUE(outcome.messages.startsWith("error:\nLe composant réseau du programme (" + library.fileName() +
+                                            ") est introuvable"))
+        << outcome.messages.toStdString();
+    EXPECT_EQ(outcome.temporaryFile, "host content");
+}
+#endif
 
 TEST_F(ExecutableTest, AnUnknownModeEndsSilently)
 {

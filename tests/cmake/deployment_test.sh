@@ -8,8 +8,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '%s\n' "-----BEGIN CERTIFICATE-----" "$(grep -v -- ----- "$certs/untrusted.pem")" "-----END CERTIFICATE-----" \
   > "$work/own-ca.pem"
-# The sandbox's CA with other line endings and beside another certificate is still the sandbox's.
+# The sandbox's CA with other line endings and beside another certificate is still the sandbox's; so are
+# the same indented or with trailing spaces, another tree's, one re-issued from this tree's key, and any
+# CA that vouches for loopback names only.
 { cat "$work/own-ca.pem"; sed 's/$/\r/' "$certs/ca.pem"; } > "$work/with-sandbox-ca.pem"
+sed 's/^/   /; s/$/  /' "$certs/ca.pem" > "$work/indented-sandbox-ca.pem"
+new_ca() { # file, then openssl req options
+  local file=$1; shift
+  openssl req -x509 -newkey rsa:2048 -nodes -days 1 -keyout "$work/$file.key" -out "$work/$file" "$@" 2>/dev/null
+}
+new_ca other-tree-ca.pem -subj "/O=Module_Varno sandbox/CN=Module_Varno sandbox CA" -config "$certs/ca.cnf" -extensions ca
+new_ca loopback-only-ca.pem -subj "/CN=Loopback CA" -addext "nameConstraints=critical,permitted;IP:127.0.0.0/255.0.0.0"
+openssl req -x509 -key "$certs/ca.key" -days 1 -subj "/CN=Re-issued CA" -out "$work/same-key-ca.pem" 2>/dev/null
 
 prod=(-DVARNO_DEPLOYMENT=production -DVARNO_GATEWAY_URL=https://passerelle.varno.example/gw
       -DVARNO_API_URL=https://api.varno.example:8444/cfg -DVARNO_API_USER=prod@varno.example
@@ -35,10 +45,19 @@ check "missing: VARNO_CA_BUNDLE" "${prod[@]}"
 check "missing: VARNO_GATEWAY_URL, VARNO_API_URL, VARNO_API_USER, VARNO_API_PASSWORD, VARNO_ISSUER_KEY, VARNO_CA_BUNDLE" \
   -DVARNO_DEPLOYMENT=production
 check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$certs/ca.pem"
-check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/with-sandbox-ca.pem"
+for bundle in with-sandbox-ca indented-sandbox-ca other-tree-ca same-key-ca loopback-only-ca; do
+  check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/$bundle.pem"
+done
+# Loopback however the resolver may read it: inet_aton's forms, IPv4-mapped IPv6, the unspecified address.
 for loopback in https://localhost:9443 https://LOCALHOST./x https://api.localhost https://127.0.0.2 https://[::1]:9443/api \
-                https://[0:0:0:0:0:0:0:1] https://0.0.0.0; do
+                https://[0:0:0:0:0:0:0:1] https://0.0.0.0 https://0x7f000001 https://2130706433 https://0177.0.0.1 \
+                https://0x7f.0.0.1 https://127.1:9443 https://[::ffff:127.0.0.1] https://[::ffff:7f00:1] https://[::] \
+                https://0 https://0x0; do
   check "VARNO_API_URL is a loopback address" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_URL="$loopback"
+done
+for elsewhere in https://128.0.0.1 https://0x80000001 https://[::ffff:10.0.0.1] https://[2001:db8::1] https://0x7f.example \
+                 https://127.example; do
+  check ok "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_URL="$elsewhere"
 done
 check "VARNO_GATEWAY_URL is a loopback address" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_GATEWAY_URL=https://127.0.0.1
 check "VARNO_API_USER is the sandbox's" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_USER=integration@sandbox.varno.test

@@ -1,5 +1,6 @@
 #include "foundation/ResultDocument.h"
 #include "foundation/Error.h"
+#include "foundation/WholeFile.h"
 #include "tests/support/Errors.h"
 #include "tests/support/Recorders.h"
 

@@ -239,12 +239,18 @@ TEST_F(HttpClientTest, GivesUpAfterTenRedirects)
     EXPECT_EQ(server.requests().size(), 11u);
 }
 
+// A certificate from a CA the client does not trust, or one that names the host in its common name only
+// (matching that is what browsers stopped doing), is refused before any request is sent.
 TEST_F(HttpClientTest, RefusesACertificateItDoesNotTrust)
 {
-    TestHttpsServer untrusted(certificatePath("untrusted.pem"), certificatePath("untrusted.key"));
-    EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = untrusted.baseUrl() + "/"}); }),
-                HasSubstr("le certificat du serveur n'est pas reconnu"));
-    EXPECT_TRUE(untrusted.requests().empty());
+    for (const char* certificate : {"untrusted", "common-name-only"}) {
+        SCOPED_TRACE(certificate);
+        const std::string name(certificate);
+        TestHttpsServer refused(certificatePath(name + ".pem"), certificatePath(name + ".key"));
+        EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = refused.baseUrl() + "/"}); }),
+                    HasSubstr("le certificat du serveur n'est pas reconnu"));
+        EXPECT_TRUE(refused.requests().empty());
+    }
 
     HttpClientOptions systemStoreOnly;
     HttpClient strict(systemStoreOnly);

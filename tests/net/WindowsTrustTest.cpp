@@ -36,6 +36,7 @@ TEST(WindowsTrust, WindowsAcceptsOnlyAChainToItsRootsForTheNameAsked)
     const Case cases[] = {{"localhost.pem", "localhost", true},
                           {"localhost.pem", "configurateur.varno.example", false}, // another name
                           {"elsewhere.pem", "configurateur.varno.example", false}, // outside the CA's names
+                          {"common-name-only.pem", "localhost", false},            // Windows' policy takes the CN
                           {"untrusted.pem", "localhost", false}};                  // a CA Windows does not know
     for (const Case& entry : cases) {
         SCOPED_TRACE(std::string(entry.certificate) + " for " + entry.host);

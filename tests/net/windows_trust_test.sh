@@ -19,5 +19,9 @@ work=$(mktemp -d)
 trap 'WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 cp -a "${WINEPREFIX:-$HOME/.wine}" "$work/prefix"
 cat "$bundle" "$certs/ca.pem" >"$work/roots.pem"
+# A wineserver keeps the registry in memory and writes it out later: a prefix made moments ago is
+# copied without it. Wine then sets the copy up afresh (its stamp taken away), before the tests start.
+[ -f "$work/prefix/system.reg" ] || rm -f "$work/prefix/.update-timestamp"
 WINEPREFIX="$work/prefix" VARNO_TEST_CA_IN_WINDOWS_ROOTS=1 \
-  unshare -m sh -c 'mount --bind "$1" "$2" && "$3" "$4"' sh "$work/roots.pem" "$bundle" "$wine" "$tests"
+  unshare -m sh -c 'mount --bind "$1" "$2" && "$3" cmd /c exit </dev/null >/dev/null 2>&1 && "$3" "$4"' \
+  sh "$work/roots.pem" "$bundle" "$wine" "$tests"

@@ -14,7 +14,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace varno {
@@ -115,6 +118,40 @@ TEST_F(ProductImageTest, ALinkAtThePicturesNameIsRefused)
             EXPECT_EQ(QFileInfo(QString::fromStdString(elsewhere)).size(), 17);
         }
     }
+}
+
+// A link planted at the name while the picture is being written, again and again: the write may be
+// refused or replace the link, but never goes through it.
+TEST_F(ProductImageTest, ALinkRacingTheWriteIsNeverFollowed)
+{
+    const std::filesystem::path elsewhere = pathFromUtf8(path("elsewhere.txt"));
+    const std::filesystem::path target = pathFromUtf8(path("Q-42.bmp"));
+    test::writeFileBytes(path("elsewhere.txt"), "the person's file");
+    std::atomic<bool> done = false;
+    std::atomic<bool> noLinks = false;
+    std::thread planter([&] {
+        while (!done && !noLinks) {
+            std::error_code error;
+            std::filesystem::remove(target, error);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::filesystem::create_symlink(elsewhere, target, error);
+            noLinks = error && error != std::errc::file_exists; // a picture may have just been renamed there
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    const std::string picture = encodedPicture("PNG", QSize(300, 300));
+    for (int attempt = 0; attempt < 200 && !noLinks; ++attempt) {
+        try {
+            SaveProductImage(target, picture);
+        } catch (const VarnoError&) { // the link seen before the write
+        }
+    }
+    done = true;
+    planter.join();
+    if (noLinks) {
+        GTEST_SKIP() << "no symbolic link here";
+    }
+    EXPECT_EQ(test::readFileBytes(path("elsewhere.txt")), "the person's file");
 }
 
 TEST_F(ProductImageTest, AnEmptyPathWritesNothing)

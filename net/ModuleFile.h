@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace varno {
+
+// A loadable module (ELF shared object, or PE DLL on Windows) as its file says, read before any loader
+// maps it, so that none of its code runs and a cut file cannot fault inside the loader (a mapped page
+// past the file's end raises SIGBUS).
+struct ModuleFile {
+    bool whole = false;               // every header, segment and section it declares lies within the file
+    std::optional<std::string> stamp; // the contents of its stamp section, when whole and present
+};
+
+// The section a module's stamp is put in (at most 8 characters: a PE image keeps no longer names).
+inline constexpr const char* kStampSection = ".vstamp";
+
+ModuleFile readModuleFile(const std::filesystem::path& file);
+
+} // namespace varno
