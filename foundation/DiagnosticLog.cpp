@@ -1,5 +1,7 @@
 #include "foundation/DiagnosticLog.h"
 
+#include "foundation/SecretMask.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,7 +17,6 @@
 
 #include <array>
 #include <mutex>
-#include <set>
 #include <string_view>
 
 Q_LOGGING_CATEGORY(varno::logRun, "varno.run", QtInfoMsg)
@@ -26,22 +27,10 @@ Q_LOGGING_CATEGORY(varno::logFiles, "varno.file", QtInfoMsg)
 namespace varno {
 namespace {
 
-// Below this length a secret would mask ordinary words; none of the program's secrets is that short.
-constexpr std::size_t kShortestMasked = 3;
-
-// Longest first, so that a secret that holds a shorter one is masked whole.
-struct LongestFirst {
-    bool operator()(const QByteArray& left, const QByteArray& right) const
-    {
-        return left.size() != right.size() ? left.size() > right.size() : left < right;
-    }
-};
-using Secrets = std::set<QByteArray, LongestFirst>;
-
 struct Sink {
     std::mutex mutex;
     QFile file;
-    Secrets secrets;
+    SecretMask secrets;
     bool silenced = false;
 };
 
@@ -49,14 +38,6 @@ Sink& sink()
 {
     static auto* const instance = new Sink; // used until the process ends, by any thread
     return *instance;
-}
-
-QByteArray masked(QByteArray line, const Secrets& secrets)
-{
-    for (const QByteArray& secret : secrets) {
-        line.replace(secret, "•••");
-    }
-    return line;
 }
 
 void writeLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
@@ -71,7 +52,8 @@ void writeLine(QtMsgType type, const QMessageLogContext& context, const QString&
                             oneLine.toUtf8() + "\n";
     Sink& log = sink();
     const std::lock_guard lock(log.mutex);
-    log.file.write(masked(line, log.secrets)); // a failed write is not the run's concern
+    log.file.write(
+        QByteArray::fromStdString(log.secrets.masked(line.toStdString()))); // a failed write is not the run's concern
     log.file.flush();
 }
 
@@ -88,22 +70,6 @@ void silenceProgramCategories(QLoggingCategory* category)
             category->setEnabled(type, false);
         }
     }
-}
-
-void addSpellings(const QByteArray& secret)
-{
-    if (static_cast<std::size_t>(secret.size()) < kShortestMasked) {
-        return;
-    }
-    Sink& log = sink();
-    const std::lock_guard lock(log.mutex);
-    log.secrets.insert(secret);
-    const QByteArray encoded = secret.toPercentEncoding();
-    log.secrets.insert(encoded);
-    log.secrets.insert(encoded.toLower());
-    log.secrets.insert(QByteArray(secret).replace(' ', '+'));
-    log.secrets.insert(secret.toBase64());
-    log.secrets.insert(secret.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
 // Opens the log for appending, without waiting: a FIFO (or anything but a file or a character device
@@ -175,13 +141,16 @@ void stopDiagnosticLog()
 
 void keepOutOfLog(const std::string& secret)
 {
-    addSpellings(QByteArray::fromStdString(secret));
+    Sink& log = sink();
+    const std::lock_guard lock(log.mutex);
+    log.secrets.add(secret);
 }
 
 void keepOutOfLog(const std::string& user, const std::string& password)
 {
-    keepOutOfLog(password);
-    addSpellings(QByteArray::fromStdString(user + ":" + password).toBase64());
+    Sink& log = sink();
+    const std::lock_guard lock(log.mutex);
+    log.secrets.add(user, password);
 }
 
 } // namespace varno

@@ -23,7 +23,7 @@ bool startDiagnosticLog(const QString& file = {});
 // Closes the file and silences the program's categories again.
 void stopDiagnosticLog();
 
-// A secret that must never reach the log: masked plain, percent-encoded and in Base64.
+// A secret that must never reach the log: masked in any spelling (SecretMask).
 void keepOutOfLog(const std::string& secret);
 // The same for a Basic pair, also masked as the Base64 of "user:password" that its header carries.
 void keepOutOfLog(const std::string& user, const std::string& password);

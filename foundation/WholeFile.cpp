@@ -4,8 +4,9 @@
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
 
+#include <QFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <cstdio>
 
@@ -82,25 +83,32 @@ bool renameOver(const std::filesystem::path& from, const std::filesystem::path& 
 std::optional<QString> replaceNotFollowing(const std::filesystem::path& path,
                                            const std::function<bool(QIODevice&)>& fill, qint64& written)
 {
-    QTemporaryFile file(pathToQString(path) + ".XXXXXX");
-    if (!file.open()) {
+    QFile file;
+    for (int attempt = 0; attempt < 16 && !file.isOpen(); ++attempt) {
+        file.setFileName(pathToQString(path) + "." + QString::number(QRandomGenerator::global()->generate(), 36));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !file.exists()) {
+            return writeFailure(path, file);
+        }
+    }
+    if (!file.isOpen()) {
         return writeFailure(path, file);
     }
+    const auto failed = [&file](const QString& reason) {
+        file.close(); // what is still buffered may fail to be written: removed by name, not through `file`
+        QFile::remove(file.fileName());
+        return reason;
+    };
     if (!fill(file) || !file.flush()) {
-        return writeFailure(path, file); // the partial file goes with `file`
+        return failed(writeFailure(path, file));
     }
     written = file.size();
-    // Made private to its owner; what is written for the host is readable as any new file is.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                        QFileDevice::ReadGroup | QFileDevice::ReadOther);
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        return writeFailure(path, file);
+        return failed(writeFailure(path, file));
     }
     if (!renameOver(pathFromQString(file.fileName()), path)) {
-        return writeFailure(path, false, qt_error_string());
+        return failed(writeFailure(path, false, qt_error_string()));
     }
-    file.setAutoRemove(false); // its name is the target's now
     return std::nullopt;
 }
 

@@ -35,8 +35,7 @@ public:
         return offset <= size_ && length <= size_ - offset;
     }
 
-    template <typename T>
-    std::optional<T> read(std::uint64_t offset)
+    template <typename T> std::optional<T> read(std::uint64_t offset)
     {
         std::vector<char> bytes = readBytes(offset, sizeof(T));
         if (bytes.size() != sizeof(T)) {
@@ -78,8 +77,8 @@ ModuleFile readImage(FileParts& file)
         !file.within(0, nt->OptionalHeader.SizeOfHeaders)) {
         return module;
     }
-    const std::uint64_t sections = static_cast<std::uint64_t>(dos->e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                                   nt->FileHeader.SizeOfOptionalHeader;
+    const std::uint64_t sections = static_cast<std::uint64_t>(dos->e_lfanew) +
+                                   offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader;
     std::optional<IMAGE_SECTION_HEADER> stampSection;
     for (WORD index = 0; index < nt->FileHeader.NumberOfSections; ++index) {
         const auto section = file.read<IMAGE_SECTION_HEADER>(sections + index * sizeof(IMAGE_SECTION_HEADER));

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <ctime>
@@ -39,11 +40,14 @@ std::string maskedTarget(const std::string& target)
     for (char separator = '?'; start <= target.size(); separator = '&') {
         const std::size_t end = std::min(target.find('&', start), target.size());
         const std::string pair = target.substr(start, end - start);
-        const std::size_t equals = pair.find('=');
-        // The key decoded exactly as the server decodes it (%uXXXX included), so no spelling slips past.
-        const bool secret =
-            equals != std::string::npos && httplib::detail::decode_url(pair.substr(0, equals), true) == "mdp";
-        masked += separator + (secret ? pair.substr(0, equals + 1) + "***" : pair);
+        // Judged by the key the server's own parse finds in it (blanks trimmed, empty pieces around "="
+        // skipped, %XX and %uXXXX decoded), so no spelling that logs in slips past.
+        httplib::Params parsed;
+        httplib::detail::parse_query_text(pair, parsed);
+        const std::size_t keyStart = pair.find_first_not_of(" \t=");
+        const std::size_t keyEnd = keyStart == std::string::npos ? std::string::npos : pair.find('=', keyStart);
+        const bool secret = parsed.count("mdp") != 0 && keyEnd != std::string::npos;
+        masked += separator + (secret ? pair.substr(0, keyEnd + 1) + "***" : pair);
         start = end + 1;
     }
     return masked;
@@ -117,8 +121,13 @@ bool Sandbox::refuseBeforeBody(const httplib::Request& request, httplib::Respons
         response.status = status;
         response.set_content(reason, "text/plain; charset=utf-8");
     };
+    const auto lengths = request.headers.equal_range("Content-Length");
+    const bool lengthsDisagree =
+        std::any_of(lengths.first, lengths.second, [&length](const auto& header) { return header.second != length; });
     if (request.has_header("Transfer-Encoding") || (mayHaveBody && !request.has_header("Content-Length"))) {
         refuse(411, "Le corps de la requête doit être annoncé par Content-Length.");
+    } else if (lengthsDisagree) {
+        refuse(400, "La requête annonce plusieurs longueurs de corps différentes.");
     } else if (!length.empty() && (length.find_first_not_of("0123456789") != std::string::npos || length.size() > 9 ||
                                    std::stoul(length) > kMaxRequestBody)) {
         refuse(413, "Le corps de la requête dépasse 1 Mo.");

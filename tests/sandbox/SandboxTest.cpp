@@ -152,6 +152,8 @@ TEST(SandboxLog, MasksThePasswordHoweverItsKeyIsEncoded)
              {"/j?%u006ddp=secret&m%u0064p=x", "/j?%u006ddp=***&m%u0064p=***"},
              {"/j?m+dp=1&md%70=2", "/j?m+dp=1&md%70=***"},
              {"/j?mdpx=1&xmdp=2&mdp", "/j?mdpx=1&xmdp=2&mdp"},
+             {"/j?a=1&=mdp=secret&==mdp=x", "/j?a=1&=mdp=***&==mdp=***"},
+             {"/j?\tmdp\t=secret& mdp=x", "/j?\tmdp\t=***& mdp=***"},
              {"/j", "/j"}}) {
         EXPECT_EQ(maskedTarget(target), masked);
     }
@@ -286,6 +288,7 @@ TEST_F(SandboxTest, BodiesAreJudgedBeforeAnyIsRead)
              {basic + "Content-Encoding: gzip\r\nContent-Length: 500000\r\n", "415"},
              {basic + "Content-Length: 1048577\r\n", "413"},
              {basic + "Transfer-Encoding: chunked\r\n", "411"},
+             {basic + "Content-Length: 2\r\nContent-Length: 500000\r\n", "400"},
              {basic, "411"}}) {
         test::RawTlsConnection connection(port);
         connection.send("POST /api/v1.1/createorderprocess/checkquotationrecords HTTP/1.1\r\nHost: localhost\r\n" +
