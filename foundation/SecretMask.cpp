@@ -154,8 +154,7 @@ std::vector<std::pair<std::size_t, std::size_t>> secretSpans(std::string_view te
             const bool anyCase = isHexadecimal(spelling);
             const std::string& haystack = anyCase ? folded : level.text;
             const std::string needle = anyCase ? lowerAscii(spelling) : spelling;
-            for (std::size_t at = haystack.find(needle); at != std::string::npos;
-                 at = haystack.find(needle, at + 1)) {
+            for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
                 spans.emplace_back(level.from[at].first, level.from[at + needle.size() - 1].second);
             }
         }

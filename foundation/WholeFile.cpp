@@ -118,8 +118,8 @@ std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const
                                         AtALink atALink)
 {
     qint64 written = 0;
-    const std::optional<QString> failure = atALink == AtALink::ReplaceIt ? replaceNotFollowing(path, fill, written)
-                                                                         : replaceFollowing(path, fill, written);
+    std::optional<QString> failure = atALink == AtALink::ReplaceIt ? replaceNotFollowing(path, fill, written)
+                                                                   : replaceFollowing(path, fill, written);
     const QString name = pathToQString(path);
     if (failure) {
         qCInfo(logFiles, "non écrit : %s : %s", qUtf8Printable(name), qUtf8Printable(*failure));

@@ -554,9 +554,9 @@ void CurlTransport::follow(Hop& hop, const std::string& location, long status, i
 // library, so that a library of another build never runs any of its code here.
 #ifdef _MSC_VER
 #pragma section(".vstamp", read)
-__declspec(allocate(".vstamp")) extern const char varnoTransportStamp[] = VARNO_TRANSPORT_ABI;
+__declspec(allocate(".vstamp")) extern const auto varnoTransportStamp = std::to_array(VARNO_TRANSPORT_ABI);
 #else
-__attribute__((section(".vstamp"), used)) extern const char varnoTransportStamp[] = VARNO_TRANSPORT_ABI;
+__attribute__((section(".vstamp"), used)) extern const auto varnoTransportStamp = std::to_array(VARNO_TRANSPORT_ABI);
 #endif
 
 extern "C" const char* varnoTransportAbi()

@@ -118,7 +118,7 @@ ModuleFile readImage(FileParts& file)
 {
     ModuleFile module;
     const auto header = file.read<ElfHeader>(0);
-    if (!header || std::memcmp(header->e_ident, ELFMAG, SELFMAG) != 0 || header->e_ident[EI_CLASS] != kElfClass ||
+    if (!header || std::memcmp(&header->e_ident[0], ELFMAG, SELFMAG) != 0 || header->e_ident[EI_CLASS] != kElfClass ||
         header->e_phentsize != sizeof(ProgramHeader) || header->e_shentsize != sizeof(SectionHeader)) {
         return module;
     }

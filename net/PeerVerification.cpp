@@ -159,7 +159,7 @@ bool verifiesUpTo(X509* root, X509_STORE_CTX* context)
 
 int verifyPeerChain(X509_STORE_CTX* context, void* expectedHost)
 {
-    const std::string* host = static_cast<const std::string*>(expectedHost);
+    const auto* host = static_cast<const std::string*>(expectedHost);
     if (host == nullptr || !requireHost(context, *host)) {
         X509_STORE_CTX_set_error(context, X509_V_ERR_HOSTNAME_MISMATCH);
         return 0;

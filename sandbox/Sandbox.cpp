@@ -46,7 +46,7 @@ std::string maskedTarget(const std::string& target)
         httplib::detail::parse_query_text(pair, parsed);
         const std::size_t keyStart = pair.find_first_not_of(" \t=");
         const std::size_t keyEnd = keyStart == std::string::npos ? std::string::npos : pair.find('=', keyStart);
-        const bool secret = parsed.count("mdp") != 0 && keyEnd != std::string::npos;
+        const bool secret = parsed.contains("mdp") && keyEnd != std::string::npos;
         masked += separator + (secret ? pair.substr(0, keyEnd + 1) + "***" : pair);
         start = end + 1;
     }

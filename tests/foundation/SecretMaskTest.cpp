@@ -52,24 +52,47 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
     const QByteArray plain = QByteArray::fromStdString(password);
     const std::vector<Spelling> spellings{
         {"plain", [](const std::string& s) { return s; }},
-        {"percent-encoded", [](const std::string& s) { return QByteArray::fromStdString(s).toPercentEncoding().toStdString(); }},
+        {"percent-encoded",
+         [](const std::string& s) { return QByteArray::fromStdString(s).toPercentEncoding().toStdString(); }},
         {"every character, upper case", [](const std::string& s) { return everyByteEncoded(s, "%%%02X"); }},
         {"every character, lower case", [](const std::string& s) { return everyByteEncoded(s, "%%%02x"); }},
-        {"double encoding", [](const std::string& s) {
-             return QByteArray::fromStdString(s).toPercentEncoding().toPercentEncoding().toStdString(); }},
-        {"form encoding", [](const std::string& s) {
-             return QByteArray::fromStdString(s).toPercentEncoding(" ").replace(' ', '+').toStdString(); }},
+        {"double encoding",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s).toPercentEncoding().toPercentEncoding().toStdString();
+         }},
+        {"form encoding",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s).toPercentEncoding(" ").replace(' ', '+').toStdString();
+         }},
         {"JSON \\u escapes", [](const std::string& s) { return everyCharacterEncoded(s, "\\u%04x"); }},
-        {"JSON quote escape", [](const std::string& s) {
-             return QByteArray::fromStdString(s).replace("\"", "\\\"").replace("/", "\\/").toStdString(); }},
-        {"XML named references", [](const std::string& s) {
-             return QByteArray::fromStdString(s).replace("&", "&amp;").replace("<", "&lt;").replace("\"", "&quot;").toStdString(); }},
+        {"JSON quote escape",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s).replace("\"", "\\\"").replace("/", "\\/").toStdString();
+         }},
+        {"XML named references",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s)
+                 .replace("&", "&amp;")
+                 .replace("<", "&lt;")
+                 .replace("\"", "&quot;")
+                 .toStdString();
+         }},
         {"XML numeric references", [](const std::string& s) { return everyCharacterEncoded(s, "&#%d;"); }},
-        {"XML in JSON in a query", [](const std::string& s) {
-             return QByteArray::fromStdString(s).replace("&", "&amp;").replace("\"", "\\\"").toPercentEncoding().toStdString(); }},
+        {"XML in JSON in a query",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s)
+                 .replace("&", "&amp;")
+                 .replace("\"", "\\\"")
+                 .toPercentEncoding()
+                 .toStdString();
+         }},
         {"Base64", [](const std::string& s) { return QByteArray::fromStdString(s).toBase64().toStdString(); }},
-        {"Base64 URL", [](const std::string& s) {
-             return QByteArray::fromStdString(s).toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals).toStdString(); }},
+        {"Base64 URL",
+         [](const std::string& s) {
+             return QByteArray::fromStdString(s)
+                 .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals)
+                 .toStdString();
+         }},
     };
     SecretMask mask;
     mask.add("user@example.test", password);
@@ -77,11 +100,13 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
     for (const Spelling& spelling : spellings) {
         for (const std::string& secret : {password, hexKey}) {
             const std::string line = "GET /x?a=1 : le serveur a répondu « 404 " + spelling.spell(secret) + " » fin";
-            EXPECT_EQ(mask.masked(line), "GET /x?a=1 : le serveur a répondu « 404 ••• » fin") << spelling.name << ": " << line;
+            EXPECT_EQ(mask.masked(line), "GET /x?a=1 : le serveur a répondu « 404 ••• » fin")
+                << spelling.name << ": " << line;
         }
     }
-    for (const std::string& line : {"jeton=" + QByteArray::fromStdString(hexKey).toUpper().toStdString(),
-                                    "Basic " + QByteArray("user@example.test:").append(plain).toBase64().toStdString()}) {
+    for (const std::string& line :
+         {"jeton=" + QByteArray::fromStdString(hexKey).toUpper().toStdString(),
+          "Basic " + QByteArray("user@example.test:").append(plain).toBase64().toStdString()}) {
         EXPECT_TRUE(mask.finds(line)) << line;
         EXPECT_EQ(mask.masked(line).find("•••") == std::string::npos, false) << line;
     }
