@@ -6,6 +6,7 @@
 #include "foundation/FilePath.h"
 #include "foundation/Version.h"
 #include "net/HttpClient.h"
+#include "net/ProxyPolicy.h"
 #include "ui/DesktopBrowser.h"
 #include "ui/ErrorHandler.h"
 #include "ui/MessageBoxes.h"
@@ -180,7 +181,11 @@ int runModuleVarno(int argc, char** argv)
     try {
         DesktopBrowser browser;
         SystemClock clock;
-        const Services services{builtInDeployment(), *messages, browser, clock};
+        Deployment deployment = builtInDeployment();
+        deployment.endpoints.proxy = readProxyPolicy(); // a policy that means nothing ends the run here
+        qCInfo(logRun, "politique de proxy : %s (%s)", proxyPolicyName(deployment.endpoints.proxy).c_str(),
+               deployment.endpoints.proxy.source.c_str());
+        const Services services{deployment, *messages, browser, clock};
         TFicheConfigurateur FicheConfigurateur(services);
         FicheConfigurateur.setTemporaryFilePath(arguments[0]);
         FicheConfigurateur.setConfigurationFilePath(arguments[1]);

@@ -4,6 +4,7 @@
 #include "foundation/Error.h"
 #include "net/HttpText.h"
 #include "net/PeerVerification.h"
+#include "net/ProxyRoute.h"
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -263,7 +264,7 @@ int abandonWhenAsked(void* abandoned, curl_off_t, curl_off_t, curl_off_t, curl_o
 
 // One line per request in the diagnostic log: what was asked, what came back, or why it failed.
 void logTransfer(CURL* curl, const std::string& method, const std::string& url, CURLcode result,
-                 const std::string& detail)
+                 const std::string& detail, const std::string& way)
 {
     if (!logHttp().isInfoEnabled()) {
         return;
@@ -284,6 +285,7 @@ void logTransfer(CURL* curl, const std::string& method, const std::string& url, 
         line += "échec après " + took + " : curl " + std::to_string(result) + " (" + detail +
                 ") ; vérification du certificat : " + X509_verify_cert_error_string(verification);
     }
+    line += " ; " + way;
     qCInfo(logHttp, "%s", line.c_str());
 }
 
@@ -333,6 +335,15 @@ bool isRedirect(long status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// Whether a transfer through a proxy failed before the proxy answered anything (unreachable, or its
+// name unknown): the route's next entry may then be tried, nothing having been sent.
+bool proxyUnreachable(CURL* curl, CURLcode result)
+{
+    long connectCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    return connectCode == 0 && (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY);
+}
+
 } // namespace
 
 std::string displayUrl(const std::string& url)
@@ -375,10 +386,14 @@ private:
     std::string exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase);
     void setMethod(const HttpRequest& request, const Hop& hop);
     void setCredentials(const BasicCredentials* credentials);
+    void setProxy(const std::string& proxy);
     void follow(Hop& hop, const std::string& location, long status, int redirects) const;
 
     HttpClientOptions options_;
     TlsSetting tls_;
+    std::string proxyAddress_; // what curl is given for the current transfer
+    std::string proxyUser_;
+    std::string proxyPassword_;
     EasyHandle curl_;
 };
 
@@ -399,8 +414,11 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory only
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // The way out is set for each transfer (see setProxy): nothing is taken from the environment.
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L); // followed here, to keep credentials at home
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(curl, CURLOPT_HTTPPROXYTUNNEL, 1L); // HTTPS through CONNECT, verified end to end
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);  // followed here, to keep credentials at home
     curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -493,11 +511,37 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
     setMethod(request, hop);
     setCredentials(request.credentials.has_value() && hop.sameOrigin ? &*request.credentials : nullptr);
 
+    const ProxyRoute route = proxyRouteFor(options_.proxy, hop.url);
     CURLcode result = CURLE_OK;
-    const auto transfer = [&] { result = curl_easy_perform(curl); };
-    options_.runTransfer ? options_.runTransfer(transfer) : transfer();
-    const std::string detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
-    logTransfer(curl, hop.method, hop.url, result, detail);
+    std::string detail;
+    std::string proxy;
+    for (std::size_t entry = 0; entry < route.proxies.size(); ++entry) {
+        proxy = route.proxies[entry];
+        setProxy(proxy);
+        errorText[0] = '\0';
+        received.body.clear();
+        const auto transfer = [&] { result = curl_easy_perform(curl); };
+        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
+        detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
+        logTransfer(curl, hop.method, hop.url, result, detail,
+                    (proxy.empty() ? std::string("direct") : "via " + displayUrl(proxy)) + " ; " + route.reason);
+        if (proxy.empty() || !proxyUnreachable(curl, result)) {
+            break;
+        }
+    }
+    long connectCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    if (!proxy.empty() && connectCode == 407) {
+        throw failureOf(hop.method, hop.url,
+                        "le proxy " + displayUrl(proxy) +
+                            " demande une authentification (407) que le programme ne peut pas donner ; le service "
+                            "informatique doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage "
+                            "Proxy (http://utilisateur:motdepasse@hôte:port)");
+    }
+    if (!proxy.empty() && result != CURLE_OK && (connectCode == 0 || connectCode >= 300)) {
+        detail += connectCode == 0 ? " ; proxy " + displayUrl(proxy)
+                                   : " ; le proxy " + displayUrl(proxy) + " a répondu " + std::to_string(connectCode);
+    }
     if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
         throw failureOf(hop.method, hop.url,
                         "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
@@ -517,6 +561,40 @@ void CurlTransport::setMethod(const HttpRequest& request, const Hop& hop)
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
     } else {
         curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
+}
+
+// The way out for one transfer: direct (empty), or a proxy reached over a CONNECT tunnel. Credentials
+// written in the proxy's address serve Basic, NTLM or Negotiate; without them, on Windows, NTLM or
+// Negotiate as the logged-on user (SSPI); the person is never asked.
+void CurlTransport::setProxy(const std::string& proxy)
+{
+    CURL* curl = curl_.get();
+    const ParsedUrl parts = proxy.empty() ? nullptr : parsed(proxy, CURLU_NON_SUPPORT_SCHEME);
+    const std::string user = parts ? partOf(parts, CURLUPART_USER, CURLU_URLDECODE) : std::string();
+    const std::string password = parts ? partOf(parts, CURLUPART_PASSWORD, CURLU_URLDECODE) : std::string();
+    if (parts) {
+        curl_url_set(parts.get(), CURLUPART_USER, nullptr, 0);
+        curl_url_set(parts.get(), CURLUPART_PASSWORD, nullptr, 0);
+    }
+    proxyAddress_ = parts ? partOf(parts, CURLUPART_URL) : std::string();
+    proxyUser_ = user;
+    proxyPassword_ = password;
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxyAddress_.c_str());
+    if (!user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUser_.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPassword_.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXYAUTH,
+                         static_cast<long>(CURLAUTH_BASIC | CURLAUTH_NTLM | CURLAUTH_NEGOTIATE));
+    } else {
+#ifdef _WIN32
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
+        curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_NTLM));
+#else
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, nullptr);
+        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, nullptr);
+        curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NONE));
+#endif
     }
 }
 

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "net/ProxyPolicy.h"
+
 #include <string>
 
 namespace varno {
 
-// Where the outside services live and which CAs to trust besides the system's (PEM text, possibly
-// empty).
+// Where the outside services live, which CAs to trust besides the system's (PEM text, possibly empty),
+// and the way out to them (read at run time; direct unless IT sets a policy).
 struct Endpoints {
     std::string gatewayUrl;
     std::string apiUrl;
     std::string extraCaCertificates;
+    ProxyPolicy proxy{};
 };
 
 // The account with which every configurator API request authenticates.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/ProxyPolicy.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -23,11 +25,12 @@ struct HttpClientOptions {
     // PNG of that size, in Base64, stays far below this.
     std::size_t maxAnswerBytes = std::size_t{128} << 20;
     int maxRedirects = 10;
+    ProxyPolicy proxy{}; // how requests leave the machine
     // Runs each transfer, which blocks until the answer is in. Empty: in place. A window hands one that
     // keeps its event loop turning meanwhile.
     std::function<void(const std::function<void()>& transfer)> runTransfer;
     // Polled during each transfer (about once a second at least): true ends it at once. The windows'
-    // transfers are abandoned so when the application is asked to quit.
+    // transfers are abandoned so when the application is asked to quit, or their window to close.
     std::function<bool()> abandoned;
 };
 

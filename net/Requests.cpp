@@ -6,6 +6,7 @@ HttpClientOptions clientOptions(const Endpoints& endpoints)
 {
     HttpClientOptions options;
     options.extraCaCertificates = endpoints.extraCaCertificates;
+    options.proxy = endpoints.proxy;
     return options;
 }
 
