@@ -92,7 +92,8 @@ ProxyPolicy readProxyPolicy()
 {
 #ifdef _WIN32
     for (const auto& [key, source] :
-         {std::pair{L"SOFTWARE\\Policies\\Module_Varno", "stratégie HKLM\\SOFTWARE\\Policies\\Module_Varno, valeur Proxy"},
+         {std::pair{L"SOFTWARE\\Policies\\Module_Varno",
+                    "stratégie HKLM\\SOFTWARE\\Policies\\Module_Varno, valeur Proxy"},
           std::pair{L"SOFTWARE\\Module_Varno", "HKLM\\SOFTWARE\\Module_Varno, valeur Proxy"}}) {
         if (const std::optional<std::string> value = machineValue(key, L"Proxy")) {
             return proxyPolicyFrom(*value, source);

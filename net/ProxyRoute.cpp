@@ -1,6 +1,5 @@
 #include "net/ProxyRoute.h"
 
-
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -26,9 +25,10 @@ std::string withScheme(const QString& entry)
 }
 
 #ifdef _WIN32
+// A text that WinHTTP allocated, freed with it.
 struct GlobalText {
-    LPWSTR text = nullptr;
-    GlobalText() = default;
+    LPWSTR text;
+    explicit GlobalText(LPWSTR allocated) : text(allocated) {}
     GlobalText(const GlobalText&) = delete;
     GlobalText& operator=(const GlobalText&) = delete;
     ~GlobalText()
@@ -42,6 +42,7 @@ struct GlobalText {
 
 struct InternetHandle {
     HINTERNET handle;
+    explicit InternetHandle(HINTERNET opened) : handle(opened) {}
     InternetHandle(const InternetHandle&) = delete;
     InternetHandle& operator=(const InternetHandle&) = delete;
     ~InternetHandle()
@@ -56,15 +57,15 @@ struct InternetHandle {
 // the reason.
 std::optional<ProxyRoute> scriptRoute(const QUrl& url, const QString& scriptUrl, bool autoDetect)
 {
-    const InternetHandle session{WinHttpOpen(L"Module_Varno", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                             WINHTTP_NO_PROXY_BYPASS, 0)};
+    const InternetHandle session{
+        WinHttpOpen(L"Module_Varno", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)};
     if (session.handle == nullptr) {
         return std::nullopt;
     }
     const std::wstring script = scriptUrl.toStdWString();
     WINHTTP_AUTOPROXY_OPTIONS options{};
-    options.dwFlags = (scriptUrl.isEmpty() ? 0 : WINHTTP_AUTOPROXY_CONFIG_URL) |
-                      (autoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0);
+    options.dwFlags =
+        (scriptUrl.isEmpty() ? 0 : WINHTTP_AUTOPROXY_CONFIG_URL) | (autoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0);
     options.dwAutoDetectFlags = autoDetect ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
     options.lpszAutoConfigUrl = scriptUrl.isEmpty() ? nullptr : script.c_str();
     options.fAutoLogonIfChallenged = TRUE;
@@ -92,8 +93,9 @@ ProxyRoute systemRoute(const QUrl& url)
 {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG settings{};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&settings)) {
-        return {{""}, "réglages du proxy de l'utilisateur illisibles (erreur " + std::to_string(GetLastError()) +
-                          ") : direct"};
+        return {{""},
+                "réglages du proxy de l'utilisateur illisibles (erreur " + std::to_string(GetLastError()) +
+                    ") : direct"};
     }
     const GlobalText script{settings.lpszAutoConfigUrl};
     const GlobalText proxy{settings.lpszProxy};
@@ -114,8 +116,9 @@ ProxyRoute systemRoute(const QUrl& url)
     }
     std::vector<std::string> proxies = proxiesFromList(proxy.value().toStdString(), url.scheme().toStdString());
     if (proxies.empty()) {
-        return {{""}, before + "aucun proxy pour " + url.scheme().toStdString() + " dans « " +
-                          proxy.value().toStdString() + " » : direct"};
+        return {{""},
+                before + "aucun proxy pour " + url.scheme().toStdString() + " dans « " + proxy.value().toStdString() +
+                    " » : direct"};
     }
     return {std::move(proxies), before + "proxy des réglages de l'utilisateur « " + proxy.value().toStdString() + " »"};
 }
@@ -220,8 +223,8 @@ ProxyRoute proxyRouteFor(const ProxyPolicy& policy, const std::string& url)
     case ProxyPolicy::Kind::Direct:
         return {{""}, "direct (politique « direct », " + policy.source + ")"};
     case ProxyPolicy::Kind::Explicit:
-        return {{policy.address}, "proxy " + proxyForDisplay(policy.address) + " (politique explicite, " +
-                                      policy.source + ")"};
+        return {{policy.address},
+                "proxy " + proxyForDisplay(policy.address) + " (politique explicite, " + policy.source + ")"};
     case ProxyPolicy::Kind::System:
         break;
     }

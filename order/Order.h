@@ -24,6 +24,12 @@ std::string orderRequestBody(const std::string& recordId, const std::string& ord
 // else throws VarnoError. Any other status: RESPONSE_CODE.
 ResultPair readOrderAnswer(const ApiResponse& answer);
 
+// Told when the order request was abandoned (the window closed while it ran): it may have reached the
+// configurator, which may have recorded the order.
+inline constexpr const char* kOrderAbandonedMessage =
+    "La demande de commande a été interrompue : la commande a peut-être été enregistrée par le configurateur. "
+    "Vérifiez l'état du devis avant de commander à nouveau.";
+
 // Writes the order's result document. The order exists on the server by then, so when the document
 // cannot be written the error also tells the outcome (the reference, or the answer), for the person to
 // pass it on by hand.

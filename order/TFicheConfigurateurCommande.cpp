@@ -24,7 +24,14 @@ void TFicheConfigurateurCommande::EnvoyerCommande()
     const std::string body =
         orderRequestBody(values_.RecordId, values_.OrderNumber, values_.OrderReference, services_.clock.now());
     showStatus("Transfert de la demande de commande au configurateur");
-    const ApiResponse answer = configuratorApi(IdHTTP4).post(kCreateOrderPath, body);
+    const ApiResponse answer = [&] {
+        try {
+            return configuratorApi(IdHTTP4).post(kCreateOrderPath, body);
+        } catch (const TransferAbandoned&) { // the request may have reached the configurator
+            services_.messages.showMessage(kOrderAbandonedMessage);
+            throw;
+        }
+    }();
     showStatus("Traitement des données du configurateur");
     const ResultPair outcome = readOrderAnswer(answer);
     saveOrderOutcome(values_.RecordId, outcome, values_.TemporaryFilePath);

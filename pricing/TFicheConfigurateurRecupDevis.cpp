@@ -3,6 +3,7 @@
 #include "foundation/Version.h"
 #include "net/HttpText.h"
 #include "pricing/QuoteMapping.h"
+#include "ui/KeepAlive.h"
 
 namespace varno {
 namespace {
@@ -53,8 +54,11 @@ TFicheConfigurateurRecupDevis::TFicheConfigurateurRecupDevis(QWidget* owner, con
     }
     setTabOrder(btnDevisRecuperer, btnAnnulerRecuperation);
     connect(btnDevisRecuperer, &QPushButton::clicked, this, [this] { guarded([this] { btnDevisRecupererClick(); }); });
-    connect(btnAnnulerRecuperation, &QPushButton::clicked, this,
-            [this] { guarded([this] { btnAnnulerRecuperationClick(); }); });
+    // "Annuler" stays usable during a retrieval: its close abandons the transfer under way.
+    keepUsableDuringTransfers(*btnAnnulerRecuperation);
+    connect(btnAnnulerRecuperation, &QPushButton::clicked, this, [this] {
+        isRunning() ? btnAnnulerRecuperationClick() : guarded([this] { btnAnnulerRecuperationClick(); });
+    });
 }
 
 void TFicheConfigurateurRecupDevis::FormActivate()

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QThread>
 #include <QWindow>
@@ -15,6 +16,18 @@
 
 namespace varno {
 namespace {
+
+constexpr const char* kUsableDuringTransfers = "varnoUsableDuringTransfers";
+
+bool usableDuringTransfers(const QWidget* widget)
+{
+    for (; widget != nullptr; widget = widget->parentWidget()) {
+        if (widget->property(kUsableDuringTransfers).toBool()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Drops the person's input to the windows open when it began, while it lives (dropped, not queued: a
 // click made during a transfer does nothing). A window opened meanwhile, such as a message box, takes
@@ -38,7 +51,14 @@ public:
         }
         const QWindow* window = qobject_cast<QWindow*>(receiver);
         if (const auto* widget = qobject_cast<QWidget*>(receiver)) {
+            if (usableDuringTransfers(widget)) {
+                return false;
+            }
             window = widget->window()->windowHandle();
+        } else if (const auto* pointer = dynamic_cast<const QSinglePointEvent*>(event);
+                   pointer != nullptr &&
+                   usableDuringTransfers(QApplication::widgetAt(pointer->globalPosition().toPoint()))) {
+            return false; // on its way from the window to the widget that stays usable
         }
         return window == nullptr || held_.contains(window);
     }
@@ -58,7 +78,7 @@ public:
                 continue;
             }
             for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
-                if (button->isEnabled()) {
+                if (button->isEnabled() && !usableDuringTransfers(button)) {
                     button->setEnabled(false);
                     disabled_.emplace_back(button);
                 }
@@ -87,6 +107,11 @@ private:
 std::atomic<bool> abandoned{false};
 
 } // namespace
+
+void keepUsableDuringTransfers(QWidget& widget)
+{
+    widget.setProperty(kUsableDuringTransfers, true);
+}
 
 bool transfersAbandoned()
 {

@@ -45,7 +45,7 @@ HttpClientOptions WorkflowWindow::responsiveClientOptions() const
 {
     HttpClientOptions options = clientOptions(services_.deployment.endpoints);
     options.runTransfer = runKeepingWindowsAlive;
-    options.abandoned = transfersAbandoned;
+    options.abandoned = [abandon = abandon_] { return transfersAbandoned() || abandon->load(); };
     return options;
 }
 
@@ -53,6 +53,7 @@ void WorkflowWindow::done(int result)
 {
     if (running_) {
         closeRequested_ = true;
+        *abandon_ = true; // the person's close: the handler's own comes after its last transfer
         return;
     }
     QDialog::done(result);

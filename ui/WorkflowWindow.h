@@ -7,6 +7,9 @@
 
 #include <QDialog>
 
+#include <atomic>
+#include <memory>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -27,8 +30,9 @@ struct WorkflowHandOver {
 
 // What the three workflow windows share: a fixed white dialog with the brand's logos, a
 // first-activation handler, and handlers guarded by the default error handler. While a handler runs,
-// its requests keep the window painting but take no input, and a close asked for meanwhile (the
-// handler's own included) waits until the handler has finished.
+// its requests keep the window painting but take no input. A close asked for meanwhile (the close box,
+// Alt+F4, "Annuler"; a handler's own close is its last step) abandons the handler's transfers, the
+// current one within a second, and takes effect when the handler has ended: nothing more is written.
 class WorkflowWindow : public QDialog {
 public:
     const BrandLogos& logos() const { return logos_; }
@@ -58,6 +62,7 @@ private:
     BrandLogos logos_;
     bool running_ = false;
     bool closeRequested_ = false;
+    std::shared_ptr<std::atomic<bool>> abandon_ = std::make_shared<std::atomic<bool>>(false); // polled by transfers
 };
 
 } // namespace varno

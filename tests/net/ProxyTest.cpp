@@ -79,9 +79,8 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         test::TestHttpsServer server;
-        server.setHandler([](const httplib::Request&, httplib::Response& response) {
-            response.set_content("ok", "text/plain");
-        });
+        server.setHandler(
+            [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
         test::TestConnectProxy proxy(way.proxyCredentials);
 #ifndef _WIN32
         const ScopedEnvironment httpsProxy("https_proxy", proxy.address());
@@ -149,12 +148,12 @@ TEST(ProxyRoute, ListsAndExclusionsAsWindowsAndUnixWriteThem)
              {"API.VARNO.EXAMPLE", "https://*.varno.example", true}}) {
         EXPECT_EQ(bypassedByWindowsList(host, list), bypassed) << host << " in " << list;
     }
-    for (const auto& [host, list, excluded] : std::vector<std::tuple<const char*, const char*, bool>>{
-             {"api.varno.example", "varno.example", true},
-             {"api.varno.example", ".varno.example", true},
-             {"notvarno.example", "varno.example", false},
-             {"anything", "*", true},
-             {"127.0.0.1", "localhost, 127.0.0.1", true}}) {
+    for (const auto& [host, list, excluded] :
+         std::vector<std::tuple<const char*, const char*, bool>>{{"api.varno.example", "varno.example", true},
+                                                                 {"api.varno.example", ".varno.example", true},
+                                                                 {"notvarno.example", "varno.example", false},
+                                                                 {"anything", "*", true},
+                                                                 {"127.0.0.1", "localhost, 127.0.0.1", true}}) {
         EXPECT_EQ(excludedByNoProxy(host, list), excluded) << host << " in " << list;
     }
 }

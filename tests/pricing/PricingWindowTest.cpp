@@ -10,7 +10,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
@@ -44,7 +46,8 @@ protected:
     std::string retrievalDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configurateur><Jeton>tok-1</Jeton>"
                                     "<Passerelle>ferd</Passerelle><Project>Q-42</Project></Configurateur>";
     int recordStatus = 200;
-    bool holdRetrieval = false; // until the server is released
+    bool holdRetrieval = false;    // until the server is released
+    bool trickleRetrieval = false; // a byte at a time, for 30 s
     std::string record;
 
     void SetUp() override
@@ -62,7 +65,8 @@ protected:
                 if (holdRetrieval) {
                     server.holdUntilReleased(std::chrono::seconds(30));
                 }
-                response.set_content(retrievalDocument, "text/xml; charset=utf-8");
+                trickleRetrieval ? test::trickle(response, "text/xml")
+                                 : response.set_content(retrievalDocument, "text/xml; charset=utf-8");
             } else if (request.path.starts_with("/api/v2.0/quotation-records/")) {
                 response.status = recordStatus;
                 response.set_content(record, "application/json");
@@ -343,6 +347,42 @@ TEST_F(PricingWindowTest, AnUnsafeProjectIdWritesNothing)
     EXPECT_EQ(server.requests().back().target, "/api/v2.0/quotation-records/..%2F..%2Fetc%2Fevil");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"devis.xml"});
     EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+}
+
+// A close while the retrieval trickles, by the close box or by "Annuler" (which stays usable, clicked
+// as the person would): the retrieval is abandoned within a second, nothing is written, no record is
+// asked for, and the window closes.
+TEST_F(PricingWindowTest, ACloseDuringARetrievalAbandonsIt)
+{
+    const std::vector<std::pair<const char*, std::function<void(TFicheConfigurateurRecupDevis&)>>> waysIn{
+        {"close box",
+         [](TFicheConfigurateurRecupDevis& shown) { QCoreApplication::postEvent(&shown, new QCloseEvent); }},
+        {"Annuler", [](TFicheConfigurateurRecupDevis& shown) {
+             QTest::mouseClick(shown.btnAnnulerRecuperation, Qt::LeftButton);
+         }}};
+    trickleRetrieval = true;
+    for (const auto& [name, close] : waysIn) {
+        SCOPED_TRACE(name);
+        open();
+        const std::size_t loggedIn = server.requests().size();
+        QElapsedTimer sinceClose;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&, &close = close] {
+            if (!sinceClose.isValid() && server.requests().size() == loggedIn + 1) { // the retrieval
+                sinceClose.start();
+                close(*window);
+            }
+        });
+        closer.start(10);
+        clickRetrieve();
+        EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+        EXPECT_LT(sinceClose.elapsed(), 3000);
+        EXPECT_EQ(server.requests().size(), loggedIn + 1);
+        EXPECT_TRUE(env.messages.entries().empty()) << env.messages.entries()[0].text;
+        EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
+        window.reset();
+        env.browser.opened.clear();
+    }
 }
 
 TEST_F(PricingWindowTest, CancelClosesWithoutRequestOrWrite)

@@ -11,8 +11,14 @@
 #include <ws2tcpip.h>
 using Socket = SOCKET;
 namespace {
-int closeSocket(Socket socket) { return closesocket(socket); }
-int pollSockets(pollfd* sockets, unsigned long count, int milliseconds) { return WSAPoll(sockets, count, milliseconds); }
+int closeSocket(Socket socket)
+{
+    return closesocket(socket);
+}
+int pollSockets(pollfd* sockets, unsigned long count, int milliseconds)
+{
+    return WSAPoll(sockets, count, milliseconds);
+}
 } // namespace
 #else
 #include <netdb.h>
@@ -22,8 +28,14 @@ int pollSockets(pollfd* sockets, unsigned long count, int milliseconds) { return
 #include <unistd.h>
 using Socket = int;
 namespace {
-int closeSocket(Socket socket) { return ::close(socket); }
-int pollSockets(pollfd* sockets, unsigned long count, int milliseconds) { return ::poll(sockets, count, milliseconds); }
+int closeSocket(Socket socket)
+{
+    return ::close(socket);
+}
+int pollSockets(pollfd* sockets, unsigned long count, int milliseconds)
+{
+    return ::poll(sockets, count, milliseconds);
+}
 } // namespace
 #endif
 
@@ -84,7 +96,8 @@ Socket connectTo(const std::string& target)
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (colon == std::string::npos || getaddrinfo(host.c_str(), target.substr(colon + 1).c_str(), &hints, &found) != 0) {
+    if (colon == std::string::npos ||
+        getaddrinfo(host.c_str(), target.substr(colon + 1).c_str(), &hints, &found) != 0) {
         return static_cast<Socket>(-1);
     }
     Socket upstream = static_cast<Socket>(-1);
@@ -111,7 +124,8 @@ void relay(Socket client, Socket upstream)
                 continue;
             }
             const auto count = ::recv(sides[side].fd, buffer.data(), static_cast<int>(buffer.size()), 0);
-            if (count <= 0 || !sendAll(sides[1 - side].fd, std::string(buffer.data(), static_cast<std::size_t>(count)))) {
+            if (count <= 0 ||
+                !sendAll(sides[1 - side].fd, std::string(buffer.data(), static_cast<std::size_t>(count)))) {
                 return;
             }
         }
@@ -192,8 +206,9 @@ std::vector<TestConnectProxy::Connect> TestConnectProxy::connects() const
 void TestConnectProxy::serve(std::intptr_t handle)
 {
     const Socket client = socketOf(handle);
-    const std::string expected =
-        credentials_.empty() ? std::string() : "Basic " + QByteArray::fromStdString(credentials_).toBase64().toStdString();
+    const std::string expected = credentials_.empty()
+                                     ? std::string()
+                                     : "Basic " + QByteArray::fromStdString(credentials_).toBase64().toStdString();
     for (std::string head = readHead(client); !head.empty(); head = readHead(client)) {
         const auto space = head.find(' ');
         const auto target = head.substr(space + 1, head.find(' ', space + 1) - space - 1);
@@ -207,8 +222,9 @@ void TestConnectProxy::serve(std::intptr_t handle)
                 const std::lock_guard lock(mutex_);
                 connects_.push_back(connect);
             }
-            sendAll(client, "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"tests\"\r\n"
-                            "Content-Length: 0\r\n\r\n");
+            sendAll(client,
+                    "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"tests\"\r\n"
+                    "Content-Length: 0\r\n\r\n");
             continue;
         }
         const Socket upstream = connectTo(target);

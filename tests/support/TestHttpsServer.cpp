@@ -125,6 +125,14 @@ std::vector<RecordedRequest> TestHttpsServer::requests() const
     return requests_;
 }
 
+void trickle(httplib::Response& response, const std::string& contentType)
+{
+    response.set_chunked_content_provider(contentType, [](std::size_t offset, httplib::DataSink& sink) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return offset < 300 && sink.is_writable() && sink.write(" ", 1);
+    });
+}
+
 void TestHttpsServer::holdUntilReleased(std::chrono::seconds atMost)
 {
     std::unique_lock lock(mutex_);

@@ -66,6 +66,9 @@ private:
     std::vector<RecordedRequest> requests_;
 };
 
+// An answer that trickles: a byte every 100 ms for 30 s, so that the client never stalls but waits.
+void trickle(httplib::Response& response, const std::string& contentType);
+
 // Paths of the certificates the build generated.
 std::string certificatePath(const std::string& name);
 // The PEM text of the build's test CA, which signed the servers' certificates.
