@@ -524,7 +524,7 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
         options_.runTransfer ? options_.runTransfer(transfer) : transfer();
         detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
         logTransfer(curl, hop.method, hop.url, result, detail,
-                    (proxy.empty() ? std::string("direct") : "via " + displayUrl(proxy)) + " ; " + route.reason);
+                    (proxy.empty() ? std::string("direct") : "via " + proxyForDisplay(proxy)) + " ; " + route.reason);
         if (proxy.empty() || !proxyUnreachable(curl, result)) {
             break;
         }
@@ -533,14 +533,15 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
     curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     if (!proxy.empty() && connectCode == 407) {
         throw failureOf(hop.method, hop.url,
-                        "le proxy " + displayUrl(proxy) +
+                        "le proxy " + proxyForDisplay(proxy) +
                             " demande une authentification (407) que le programme ne peut pas donner ; le service "
                             "informatique doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage "
                             "Proxy (http://utilisateur:motdepasse@hôte:port)");
     }
     if (!proxy.empty() && result != CURLE_OK && (connectCode == 0 || connectCode >= 300)) {
-        detail += connectCode == 0 ? " ; proxy " + displayUrl(proxy)
-                                   : " ; le proxy " + displayUrl(proxy) + " a répondu " + std::to_string(connectCode);
+        detail += connectCode == 0
+                      ? " ; proxy " + proxyForDisplay(proxy)
+                      : " ; le proxy " + proxyForDisplay(proxy) + " a répondu " + std::to_string(connectCode);
     }
     if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
         throw failureOf(hop.method, hop.url,

@@ -1,6 +1,7 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
 #include "tests/support/LogSecrets.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/TestConnectProxy.h"
 #include "tests/support/TestHttpsServer.h"
 
 #include <QDir>
@@ -429,6 +430,73 @@ TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
 }
 
 // A salesperson's profile folder often holds accents, and may hold any character Windows allows.
+// The proxy policy as IT sets it: VARNO_PROXY on Linux, the machine policy key on Windows (written in
+// Wine's registry for the run, then removed).
+class ProxyPolicySet {
+public:
+    explicit ProxyPolicySet(const QString& value)
+    {
+#ifdef _WIN32
+        const std::wstring text = value.toStdWString();
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"Proxy", REG_SZ, text.c_str(),
+                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+#else
+        qputenv("VARNO_PROXY", value.toUtf8());
+#endif
+    }
+    ~ProxyPolicySet()
+    {
+#ifdef _WIN32
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
+#else
+        qunsetenv("VARNO_PROXY");
+#endif
+    }
+    ProxyPolicySet(const ProxyPolicySet&) = delete;
+    ProxyPolicySet& operator=(const ProxyPolicySet&) = delete;
+
+private:
+#ifdef _WIN32
+    static constexpr const wchar_t* kKey = L"SOFTWARE\\Policies\\Module_Varno";
+#endif
+};
+
+// A whole verification with each policy: through the proxy, direct, or a policy that means nothing,
+// told with its source before anything is sent.
+TEST_F(ExecutableWorkflowTest, TheProxyPolicyTakesEveryRequestItsWay)
+{
+    varno::test::TestConnectProxy proxy;
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                              "[RecordId]\r\nValeur=123\r\n");
+    struct Policy {
+        QString value;
+        std::size_t throughTheProxy;
+        const char* told;
+    };
+    // The two requests of a verification share one connection: one tunnel.
+    for (const Policy& policy : {Policy{QString::fromStdString(proxy.address()), 1, ""}, Policy{"direct", 0, ""},
+                                 Policy{"ftp://nowhere:21", 0, "n'est pas compris"}}) {
+        SCOPED_TRACE(policy.value.toStdString());
+        const ProxyPolicySet set(policy.value);
+        QFile::remove(path("messages.log"));
+        const std::size_t before = proxy.connects().size();
+        const std::size_t requestsBefore = api->requests().size();
+        const Outcome outcome = run({"devis.xml", "config.ini"});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(proxy.connects().size() - before, policy.throughTheProxy);
+        if (*policy.told == '\0') {
+            EXPECT_EQ(outcome.messages, "");
+            EXPECT_TRUE(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>"));
+        } else {
+            EXPECT_TRUE(outcome.messages.startsWith("error:\nLe réglage du proxy « ftp://nowhere:21 » ("))
+                << outcome.messages.toStdString();
+            EXPECT_TRUE(outcome.messages.contains(policy.told));
+            EXPECT_EQ(outcome.temporaryFile, "host content");
+            EXPECT_EQ(api->requests().size(), requestsBefore);
+        }
+    }
+}
+
 TEST_F(ExecutableWorkflowTest, AnAccentedFolderReceivesTheResultDocument)
 {
     ASSERT_TRUE(QDir(folder.path()).mkpath("Hélène/Κείμενα"));

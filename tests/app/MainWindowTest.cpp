@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <memory>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -81,10 +83,16 @@ protected:
                 return;
             }
             handled = workflow;
-            QTimer::singleShot(0, workflow, [&, workflow] { // after its first activation, queued before this
-                result.workflows.push_back(snapshot(*workflow, window));
-                workflow->close();
-            });
+            // After its first activation, queued before this, has ended: a close during its login would
+            // abandon it.
+            QObject::connect(&watcher, &QTimer::timeout, workflow,
+                             [&, workflow, recorded = std::make_shared<bool>(false)] {
+                                 if (!workflow->isRunning() && !*recorded) {
+                                     *recorded = true;
+                                     result.workflows.push_back(snapshot(*workflow, window));
+                                     workflow->close();
+                                 }
+                             });
         });
         watcher.start(20);
 

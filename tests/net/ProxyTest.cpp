@@ -1,15 +1,19 @@
 // The way out through a proxy: each policy against a CONNECT proxy on loopback, whose own record proves
 // which requests went through it.
+#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "net/HttpClient.h"
 #include "net/HttpText.h"
 #include "net/ProxyPolicy.h"
 #include "net/ProxyRoute.h"
 #include "tests/support/Errors.h"
+#include "tests/support/Recorders.h"
 #include "tests/support/TestConnectProxy.h"
 #include "tests/support/TestHttpsServer.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 #include <functional>
@@ -30,6 +34,7 @@ struct Way {
     std::function<std::string(const test::TestHttpsServer&)> address; // which name of the server is asked
     bool throughTheProxy;
     const char* failure; // a part of the message, or "" when the request succeeds
+    const char* logged;  // the way out, as the request's line in the diagnostic log ends
 };
 
 #ifndef _WIN32
@@ -60,22 +65,25 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
     const auto explicitly = [](const std::string& proxy) { return proxyPolicyFrom(proxy, "test"); };
     const auto system = [](const std::string&) { return proxyPolicyFrom("system", "test"); };
     const std::vector<Way> ways{
-        {"direct", "", [](const std::string&) { return proxyPolicyFrom("direct", "test"); }, byName, false, ""},
-        {"explicit", "", explicitly, byName, true, ""},
+        {"direct", "", [](const std::string&) { return proxyPolicyFrom("direct", "test"); }, byName, false, "",
+         "; direct ; direct (politique « direct », test)"},
+        {"explicit", "", explicitly, byName, true, "", "; via http://127.0.0.1:"},
 #ifndef _WIN32
-        {"system", "", system, byName, true, ""},
-        {"system, the host left out", "", system, byAddress, false, ""},
+        {"system", "", system, byName, true, "", "(politique « system », test) : https_proxy"},
+        {"system, the host left out", "", system, byAddress, false, "", "; direct ; système"},
 #endif
         {"Basic credentials in the address", "agent:p@ss w0rd",
          [](const std::string& proxy) {
              return proxyPolicyFrom("http://agent:p%40ss%20w0rd@" + proxy.substr(7), "test");
          },
-         byName, true, ""},
+         byName, true, "", "; via http://127.0.0.1:"},
         {"a 407 left unanswered", "agent:secret", explicitly, byName, true,
-         "demande une authentification (407) que le programme ne peut pas donner"},
+         "demande une authentification (407) que le programme ne peut pas donner", "; via http://127.0.0.1:"},
         {"an unreachable proxy", "", [](const std::string&) { return proxyPolicyFrom("http://127.0.0.1:1", "test"); },
-         byName, false, "connexion au serveur impossible"},
+         byName, false, "connexion au serveur impossible", "; via http://127.0.0.1:1 ;"},
     };
+    QTemporaryDir folder;
+    const QString logFile = QDir(folder.path()).filePath("diagnostic.log");
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         test::TestHttpsServer server;
@@ -91,11 +99,17 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
         options.proxy = way.policy(proxy.address());
         HttpClient client(options);
         const std::string url = way.address(server) + "/x";
+        ASSERT_TRUE(startDiagnosticLog(logFile));
         if (*way.failure == '\0') {
             EXPECT_EQ(bodyText(client.send({.url = url})), "ok");
         } else {
             EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = url}); }), HasSubstr(way.failure));
         }
+        stopDiagnosticLog();
+        const std::string log = test::readFileBytes(logFile.toStdString());
+        const std::string lastLine = log.substr(log.rfind("varno.http"));
+        EXPECT_THAT(lastLine, HasSubstr(way.logged));
+        EXPECT_THAT(log, testing::Not(HasSubstr("w0rd")));
         const std::vector<test::TestConnectProxy::Connect> connects = proxy.connects();
         EXPECT_EQ(!connects.empty(), way.throughTheProxy);
         if (!connects.empty()) {

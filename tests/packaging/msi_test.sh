@@ -2,7 +2,8 @@
 # The MSI as IT deploys it, under Wine's msiexec, every exit status checked: an older MSI of the same
 # files (made here) installed silently, the build's MSI upgrading it, the older one refused over it, a
 # whole verification run of the installed program against the tests' server, and a silent uninstall
-# that leaves neither folder nor registry entry.
+# that leaves neither folder nor registry entry. The proxy policy given at the first install (PROXY=)
+# is kept by the upgrade and removed by the uninstall.
 #   msi_test.sh <package path without extension> <source dir> <build dir> <emulator> <executable tests>
 set -euo pipefail
 package=$1 source=$2 build=$3 emulator=$4 tests=$5
@@ -37,13 +38,17 @@ trap 'remove_installed; rm -rf "$work"' EXIT
 remove_installed
 [ ! -e "$folder" ] && [ -z "$(entries)" ] || { echo "Module_Varno is installed and cannot be removed"; exit 1; }
 
-msiexec 0 /i "Z:$work/older.msi"
+proxy_policy() { "$wine" reg query 'HKLM\Software\Module_Varno' /v Proxy 2>/dev/null | tr -d '\r' |
+                 sed -n 's/^ *Proxy *REG_SZ *//p' || true; }
+msiexec 0 /i "Z:$work/older.msi" PROXY=system
 [ -f "$folder/Module_Varno.exe" ] || { echo "nothing in $folder"; exit 1; }
+[ "$(proxy_policy)" = system ] || { echo "PROXY=system gave the policy '$(proxy_policy)'"; exit 1; }
 [ "$(version_installed)" = 0.1 ] || { echo "the older version is not registered: $(version_installed)"; exit 1; }
 
 version=$(sed -n 's/^set(VARNO_VERSION "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")
 msiexec 0 /i "Z:$msi"
 [ "$(version_installed)" = "$version" ] || { echo "after the upgrade: '$(version_installed)'"; exit 1; }
+[ "$(proxy_policy)" = system ] || { echo "the upgrade left the policy '$(proxy_policy)'"; exit 1; }
 [ "$(entries | grep -c 'DisplayName')" = 1 ] || { echo "two entries after the upgrade"; exit 1; }
 entries | grep -q "Publisher *REG_SZ *$(sed -n 's/^set(VARNO_PUBLISHER "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")$" ||
   { echo "no publisher in Apps & Features"; exit 1; }
@@ -66,4 +71,6 @@ fi
 msiexec 0 /x "Z:$msi"
 [ ! -e "$folder" ] || { echo "the uninstall left $folder"; exit 1; }
 [ -z "$(entries)" ] || { echo "the uninstall left its entry in $uninstall_key"; exit 1; }
-echo "msi ok: $(du -k "$msi" | cut -f1) KiB; installed, upgraded from 0.1, downgrade refused, $ran, uninstalled"
+[ -z "$(proxy_policy)" ] || { echo "the uninstall left the proxy policy"; exit 1; }
+echo "msi ok: $(du -k "$msi" | cut -f1) KiB; installed with PROXY=system, upgraded from 0.1 keeping it, downgrade refused," \
+     "$ran, uninstalled with it"
