@@ -46,12 +46,11 @@ double median(std::vector<double> values)
 
 int main(int argc, char* argv[])
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int count = argc > 1 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 200;
+    const int rounds = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 5;
     test::TestHttpsServer server;
-    server.setHandler([](const httplib::Request&, httplib::Response& response) {
-        response.set_content("ok", "text/plain");
-    });
+    server.setHandler(
+        [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
     test::TestConnectProxy proxy;
     const std::string url = server.baseUrl() + "/x";
     const std::string proxiedUrl = server.baseUrlByAddress() + "/x"; // another origin: its own route

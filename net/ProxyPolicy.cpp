@@ -18,17 +18,16 @@ namespace varno {
 namespace {
 
 #ifdef _WIN32
-// A string value of a key under HKEY_LOCAL_MACHINE; nothing when the key or the value is absent.
+// A string value of a key under HKEY_LOCAL_MACHINE (an expandable one expanded); nothing when the key or the
+// value is absent.
 std::optional<std::string> machineValue(const wchar_t* key, const wchar_t* name)
 {
     DWORD size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, nullptr, &size) !=
-        ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, value.data(),
-                     &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     value.resize(wcsnlen(value.c_str(), value.size()));

@@ -36,5 +36,21 @@ execute_process(COMMAND "${WIXL}" --arch x64 -D "Version=${VERSION}" -D "Publish
                 WORKING_DIRECTORY "${PROGRAM_DIR}" COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE "${work}")
 
+# A public property given on msiexec's command line reaches the installation's server side only when it
+# is secure: the proxy policy (PROXY=) and its value read back for an upgrade join those wixl lists
+# (wixl has no attribute for it).
+find_program(MSIINFO msiinfo REQUIRED)
+find_program(MSIBUILD msibuild REQUIRED)
+execute_process(COMMAND "${MSIINFO}" export "${OUTPUT}" Property OUTPUT_VARIABLE properties COMMAND_ERROR_IS_FATAL ANY)
+if(properties MATCHES "\nSecureCustomProperties\t([^\r\n]*)")
+  execute_process(COMMAND "${MSIBUILD}" "${OUTPUT}" -q
+                          "UPDATE `Property` SET `Value` = '${CMAKE_MATCH_1};PROXY;INSTALLEDPROXY' WHERE `Property` = 'SecureCustomProperties'"
+                  COMMAND_ERROR_IS_FATAL ANY)
+else()
+  execute_process(COMMAND "${MSIBUILD}" "${OUTPUT}" -q
+                          "INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', 'PROXY;INSTALLEDPROXY')"
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()
+
 include("${CMAKE_CURRENT_LIST_DIR}/Signing.cmake")
 varno_sign("${OUTPUT}")

@@ -18,6 +18,11 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -61,16 +66,17 @@ private:
 TEST(Proxy, EachPolicyTakesItsWayOut)
 {
     const auto byName = [](const test::TestHttpsServer& server) { return server.baseUrl(); };
-    const auto byAddress = [](const test::TestHttpsServer& server) { return server.baseUrlByAddress(); };
     const auto explicitly = [](const std::string& proxy) { return proxyPolicyFrom(proxy, "test"); };
-    const auto system = [](const std::string&) { return proxyPolicyFrom("system", "test"); };
     const std::vector<Way> ways{
         {"direct", "", [](const std::string&) { return proxyPolicyFrom("direct", "test"); }, byName, false, "",
          "; direct ; direct (politique « direct », test)"},
         {"explicit", "", explicitly, byName, true, "", "; via http://127.0.0.1:"},
 #ifndef _WIN32
-        {"system", "", system, byName, true, "", "(politique « system », test) : https_proxy"},
-        {"system, the host left out", "", system, byAddress, false, "", "; direct ; système"},
+        {"system", "", [](const std::string&) { return proxyPolicyFrom("system", "test"); }, byName, true, "",
+         "(politique « system », test) : https_proxy"},
+        {"system, the host left out", "", [](const std::string&) { return proxyPolicyFrom("system", "test"); },
+         [](const test::TestHttpsServer& server) { return server.baseUrlByAddress(); }, false, "",
+         "; direct ; système"},
 #endif
         {"Basic credentials in the address", "agent:p@ss w0rd",
          [](const std::string& proxy) {
@@ -171,6 +177,98 @@ TEST(ProxyRoute, ListsAndExclusionsAsWindowsAndUnixWriteThem)
         EXPECT_EQ(excludedByNoProxy(host, list), excluded) << host << " in " << list;
     }
 }
+
+#ifdef _WIN32
+// The user's Internet settings as WinHTTP reads them: the binary DefaultConnectionSettings value (0x46, a
+// counter, the flags, then the proxy, the bypass list and the script's address, each prefixed with its
+// length). Restored to nothing afterwards.
+class UserProxySettings {
+public:
+    UserProxySettings(DWORD flags, const std::string& proxy, const std::string& bypass, const std::string& script)
+    {
+        std::string value;
+        const auto number = [&value](DWORD word) { value.append(reinterpret_cast<const char*>(&word), 4); };
+        const auto text = [&](const std::string& part) {
+            number(static_cast<DWORD>(part.size()));
+            value += part;
+        };
+        number(0x46);
+        number(++counter);
+        number(flags);
+        text(proxy);
+        text(bypass);
+        text(script);
+        value.append(32, '\0');
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"DefaultConnectionSettings", REG_BINARY, value.data(),
+                        static_cast<DWORD>(value.size()));
+    }
+    ~UserProxySettings() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"DefaultConnectionSettings"); }
+    UserProxySettings(const UserProxySettings&) = delete;
+    UserProxySettings& operator=(const UserProxySettings&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    static inline DWORD counter = 1;
+};
+
+// `system` as WinHTTP understands the user's settings, each case for an origin of its own (the route is
+// kept per origin): a static proxy with its bypass list, a configuration script served on loopback,
+// and auto-detection, which fails under Wine (a real WPAD was not tried). Then a whole request through the
+// proxy that the settings name.
+TEST(Proxy, SystemFollowsTheUsersWindowsSettings)
+{
+    test::TestConnectProxy proxy;
+    const std::string proxyHostPort = proxy.address().substr(7);
+    httplib::Server scripts;
+    scripts.Get("/proxy.pac", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content("function FindProxyForURL(url, host) { if (host == 'pac-direct.example') return 'DIRECT'; "
+                             "return 'PROXY " +
+                                 proxyHostPort + "; DIRECT'; }",
+                             "application/x-ns-proxy-autoconfig");
+    });
+    const int scriptPort = scripts.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { scripts.listen_after_bind(); });
+    const std::string script = "http://127.0.0.1:" + std::to_string(scriptPort) + "/proxy.pac";
+    const ProxyPolicy system = proxyPolicyFrom("system", "test");
+    struct Case {
+        DWORD flags;
+        std::string proxy, bypass, script, url;
+        std::vector<std::string> route;
+    };
+    const std::string through = proxy.address();
+    for (const Case& entry :
+         std::vector<Case>{{3, proxyHostPort, "<local>;*.bypassed.example", "", "https://static.example/", {through}},
+                           {3, proxyHostPort, "<local>;*.bypassed.example", "", "https://api.bypassed.example/", {""}},
+                           {3, proxyHostPort, "<local>", "", "https://intranet/", {""}},
+                           {3, "http=other:1;https=" + proxyHostPort, "", "", "https://per-scheme.example/", {through}},
+                           {5, "", "", script, "https://pac-proxy.example/", {through}},
+                           {5, "", "", script, "https://pac-direct.example/", {""}},
+                           {9, "", "", "", "https://wpad.example/", {""}},
+                           {1, "", "", "", "https://nothing.example/", {""}}}) {
+        SCOPED_TRACE(entry.url);
+        const UserProxySettings settings(entry.flags, entry.proxy, entry.bypass, entry.script);
+        const ProxyRoute route = proxyRouteFor(system, entry.url);
+        // Wine returns the first entry of a script's list only; Windows gives the rest as well.
+        ASSERT_FALSE(route.proxies.empty()) << route.reason;
+        EXPECT_EQ(route.proxies.front(), entry.route.front()) << route.reason;
+    }
+    {
+        const UserProxySettings settings(3, proxyHostPort, "", "");
+        test::TestHttpsServer server;
+        server.setHandler(
+            [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
+        HttpClientOptions options;
+        options.extraCaCertificates = test::testCaCertificates();
+        options.proxy = system;
+        EXPECT_EQ(bodyText(HttpClient(options).send({.url = server.baseUrl() + "/x"})), "ok");
+        ASSERT_FALSE(proxy.connects().empty());
+        EXPECT_EQ(proxy.connects().back().target, server.baseUrl().substr(8));
+    }
+    scripts.stop();
+    serving.join();
+}
+#endif
 
 } // namespace
 } // namespace varno

@@ -100,7 +100,7 @@ Socket connectTo(const std::string& target)
         getaddrinfo(host.c_str(), target.substr(colon + 1).c_str(), &hints, &found) != 0) {
         return static_cast<Socket>(-1);
     }
-    Socket upstream = static_cast<Socket>(-1);
+    auto upstream = static_cast<Socket>(-1);
     for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
         upstream = ::socket(entry->ai_family, entry->ai_socktype, entry->ai_protocol);
         if (::connect(upstream, entry->ai_addr, static_cast<int>(entry->ai_addrlen)) == 0) {
@@ -177,7 +177,7 @@ TestConnectProxy::~TestConnectProxy()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port_));
-    ::connect(waker, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    static_cast<void>(::connect(waker, reinterpret_cast<sockaddr*>(&address), sizeof address));
     acceptor_.join();
     closeSocket(waker);
     closeSocket(socketOf(listener_));

@@ -33,7 +33,7 @@ public:
     std::vector<Connect> connects() const;
 
 private:
-    void serve(std::intptr_t client);
+    void serve(std::intptr_t handle);
 
     std::string credentials_;
     std::intptr_t listener_;

@@ -116,8 +116,11 @@ TYPED_TEST(ProgressWindowTest, ACloseDuringATricklingTransferAbandonsIt)
     for (const auto& entry : this->harness.env.messages.entries()) {
         told.push_back(entry.text);
     }
-    EXPECT_EQ(told, TypeParam::abandoned != nullptr ? std::vector<std::string>{TypeParam::abandoned}
-                                                    : std::vector<std::string>{});
+    std::vector<std::string> expected;
+    if constexpr (TypeParam::abandoned != nullptr) {
+        expected.emplace_back(TypeParam::abandoned);
+    }
+    EXPECT_EQ(told, expected);
 }
 
 } // namespace
