@@ -3,6 +3,7 @@
 #include "app/BuiltIn.h"
 #include "app/TFicheConfigurateur.h"
 #include "foundation/DiagnosticLog.h"
+#include "foundation/Error.h"
 #include "foundation/FilePath.h"
 #include "foundation/Version.h"
 #include "net/HttpClient.h"
@@ -109,6 +110,7 @@ std::optional<std::string> platformPluginFault()
         folders << folder + "/platforms";
     }
     const QString file = "q" + platform + ".dll";
+    const std::string component = "Le module d'affichage du programme (platforms\\" + file.toStdString() + ")";
     for (const QString& folder : folders) {
         const QString candidate = QDir(folder).filePath(file);
         if (folder.isEmpty() || !QFileInfo::exists(candidate)) {
@@ -118,12 +120,12 @@ std::optional<std::string> platformPluginFault()
         if (plugin.load()) {
             return std::nullopt;
         }
-        return "Le module d'affichage du programme (platforms\\" + file.toStdString() +
-               ") ne peut pas être chargé : il est endommagé ou une bibliothèque dont il a besoin est absente (" +
-               plugin.errorString().toStdString() + "). Réinstallez le programme.";
+        return damagedInstallation(component,
+                                   "ne peut pas être chargé : il est endommagé ou une bibliothèque dont il a "
+                                   "besoin est absente (" +
+                                       plugin.errorString().toStdString() + ")");
     }
-    return "Le module d'affichage du programme (platforms\\" + file.toStdString() +
-           ") est absent du dossier du programme. Réinstallez le programme.";
+    return damagedInstallation(component, "est absent du dossier du programme");
 }
 
 // Before the application exists: in the message log when there is one, else in a box of the system's.

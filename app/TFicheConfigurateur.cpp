@@ -73,7 +73,6 @@ bool TFicheConfigurateur::ReadConfiguration()
     const auto read = readConfiguration(configurationFilePath_, services_.messages);
     if (read) {
         configuration_ = *read;
-        keepOutOfLog(configuration_.userPassword);
         qCInfo(logRun, "configuration lue : mode « %s », configurateur « %s », version attendue « %s »",
                configuration_.mode.c_str(), configuration_.brand.c_str(), configuration_.expectedVersion.c_str());
     }

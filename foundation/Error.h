@@ -11,4 +11,11 @@ public:
     explicit VarnoError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A part of the program's own folder that is missing or damaged: "<component> <fault>. Réinstallez le
+// programme." The one way such a fault is told, whichever part it is.
+inline std::string damagedInstallation(const std::string& component, const std::string& fault)
+{
+    return component + " " + fault + ". Réinstallez le programme.";
+}
+
 } // namespace varno

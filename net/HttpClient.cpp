@@ -26,8 +26,8 @@ constinit std::atomic<CreateTransport> linkedEntry{nullptr};
 
 std::string transportFault(const std::string& what)
 {
-    return "Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) + ") " + what +
-           ". Réinstallez le programme.";
+    return damagedInstallation("Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) + ")",
+                               what);
 }
 
 // Why the library did not load, in French for the usual causes; the system's own words follow.
