@@ -16,24 +16,23 @@
 namespace varno {
 namespace {
 
-// Each byte (for percent-encoding) or each character (for JSON and XML) written by `format`.
-std::string everyByteEncoded(const std::string& text, const char* format)
+// Each byte (percent-encoding) or each character (JSON, XML) of the text written by `format`.
+std::string everyUnitEncoded(const std::string& text, const char* format, bool characters)
 {
-    std::string encoded;
-    for (const unsigned char c : text) {
-        std::array<char, 16> escape{};
-        std::snprintf(escape.data(), escape.size(), format, c);
-        encoded += escape.data();
+    std::vector<uint> units;
+    if (characters) {
+        const QList<uint> ucs4 = QString::fromStdString(text).toUcs4();
+        units.assign(ucs4.begin(), ucs4.end());
+    } else {
+        units.assign(text.begin(), text.end());
+        for (uint& unit : units) {
+            unit &= 0xFFU;
+        }
     }
-    return encoded;
-}
-
-std::string everyCharacterEncoded(const std::string& text, const char* format)
-{
     std::string encoded;
-    for (const uint c : QString::fromStdString(text).toUcs4()) {
+    for (const uint unit : units) {
         std::array<char, 16> escape{};
-        std::snprintf(escape.data(), escape.size(), format, static_cast<unsigned>(c));
+        std::snprintf(escape.data(), escape.size(), format, unit);
         encoded += escape.data();
     }
     return encoded;
@@ -54,8 +53,8 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
         {"plain", [](const std::string& s) { return s; }},
         {"percent-encoded",
          [](const std::string& s) { return QByteArray::fromStdString(s).toPercentEncoding().toStdString(); }},
-        {"every character, upper case", [](const std::string& s) { return everyByteEncoded(s, "%%%02X"); }},
-        {"every character, lower case", [](const std::string& s) { return everyByteEncoded(s, "%%%02x"); }},
+        {"every character, upper case", [](const std::string& s) { return everyUnitEncoded(s, "%%%02X", false); }},
+        {"every character, lower case", [](const std::string& s) { return everyUnitEncoded(s, "%%%02x", false); }},
         {"double encoding",
          [](const std::string& s) {
              return QByteArray::fromStdString(s).toPercentEncoding().toPercentEncoding().toStdString();
@@ -64,7 +63,7 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
          [](const std::string& s) {
              return QByteArray::fromStdString(s).toPercentEncoding(" ").replace(' ', '+').toStdString();
          }},
-        {"JSON \\u escapes", [](const std::string& s) { return everyCharacterEncoded(s, "\\u%04x"); }},
+        {"JSON \\u escapes", [](const std::string& s) { return everyUnitEncoded(s, "\\u%04x", true); }},
         {"JSON quote escape",
          [](const std::string& s) {
              return QByteArray::fromStdString(s).replace("\"", "\\\"").replace("/", "\\/").toStdString();
@@ -77,7 +76,7 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
                  .replace("\"", "&quot;")
                  .toStdString();
          }},
-        {"XML numeric references", [](const std::string& s) { return everyCharacterEncoded(s, "&#%d;"); }},
+        {"XML numeric references", [](const std::string& s) { return everyUnitEncoded(s, "&#%d;", true); }},
         {"XML in JSON in a query",
          [](const std::string& s) {
              return QByteArray::fromStdString(s)
