@@ -5,6 +5,7 @@
 #include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
+#include "foundation/Owned.h"
 #include "foundation/Version.h"
 #include "net/HttpClient.h"
 #include "net/ProxyPolicy.h"
@@ -45,14 +46,9 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const TransferAbandoned&) { // quitting
-            return false;
-        } catch (...) {
-            messages_.showError(currentExceptionText());
-            return false;
-        }
+        bool handled = false;
+        runGuarded(messages_, [&] { handled = QApplication::notify(receiver, event); });
+        return handled;
     }
 
 private:
@@ -65,11 +61,8 @@ std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int arg
 {
     std::vector<std::filesystem::path> arguments;
 #ifdef _WIN32
-    struct LocalRelease {
-        void operator()(wchar_t** block) const { LocalFree(block); }
-    };
     int count = 0;
-    const std::unique_ptr<wchar_t*, LocalRelease> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    const Owned<wchar_t*, LocalFree> wide(CommandLineToArgvW(GetCommandLineW(), &count));
     if (wide) {
         arguments.assign(wide.get() + std::min(count, 1), wide.get() + count);
     }
@@ -79,16 +72,25 @@ std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int arg
     return arguments;
 }
 
-// Qt ends the process (abort) when its platform cannot start, typically without a display. The host
-// still gets an exit status of 0 and the reason in French, as on every other path.
-void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext&, const QString&)
+// While QApplication is being built, Qt's messages (the qt.qpa warnings that say why a platform does not
+// start) go on where they always go: the diagnostic log, or stderr. Qt ends the process (abort) when its
+// platform cannot start, typically without a display: the host still gets an exit status of 0 and the
+// reason in French, as on every other path, and the log Qt's reason and its last line.
+QtMessageHandler handlerBeforeApplication = nullptr;
+
+void endWithoutWindowSystem(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
+    handlerBeforeApplication(type, context, text);
     if (type == QtFatalMsg) {
         const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
         std::fprintf(stderr,
                      "Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible%s.\n",
                      platform.isEmpty() ? "" : (" (plateforme « " + platform + " »)").constData());
         std::fflush(stderr);
+        if (logRun().isInfoEnabled()) { // written straight to the handler: Qt sends a nested message to stderr
+            handlerBeforeApplication(QtInfoMsg, QMessageLogContext(nullptr, 0, nullptr, logRun().categoryName()),
+                                     "fin");
+        }
         std::_Exit(0);
     }
 }
@@ -169,9 +171,9 @@ int runModuleVarno(int argc, char** argv)
 #endif
     // Qt sees only the program's name: the two paths are ours, even one that looks like a Qt option.
     int qtArgc = 1;
-    const QtMessageHandler previousHandler = qInstallMessageHandler(endWithoutWindowSystem);
+    handlerBeforeApplication = qInstallMessageHandler(endWithoutWindowSystem);
     VarnoApplication application(qtArgc, argv, *messages);
-    qInstallMessageHandler(previousHandler);
+    qInstallMessageHandler(handlerBeforeApplication);
     QApplication::setApplicationName("Module_Varno");
     QApplication::setQuitOnLastWindowClosed(false);
     qCInfo(logRun, "affichage : %s", qUtf8Printable(QGuiApplication::platformName()));

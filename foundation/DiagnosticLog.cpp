@@ -1,5 +1,6 @@
 #include "foundation/DiagnosticLog.h"
 
+#include "foundation/FilePath.h"
 #include "foundation/SecretMask.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -16,6 +18,7 @@
 #endif
 
 #include <array>
+#include <filesystem>
 #include <mutex>
 #include <string_view>
 
@@ -30,9 +33,24 @@ namespace {
 struct Sink {
     std::mutex mutex;
     QFile file;
+    QString path;
     SecretMask secrets;
     bool silenced = false;
+    bool setAsideFailed = false; // tried once a run: a file another run holds open stays
 };
+
+bool openForAppending(QFile& file, const QString& path);
+
+// When the file has reached the limit: set aside, and the file now at its name opened in its place.
+void keepWithinLimit(Sink& log)
+{
+    if (log.setAsideFailed || log.file.size() < kDiagnosticLogLimit) {
+        return;
+    }
+    log.file.close(); // Windows renames no file that is open
+    log.setAsideFailed = !setLogAsideIfFull(log.path) && QFileInfo(log.path).size() >= kDiagnosticLogLimit;
+    openForAppending(log.file, log.path);
+}
 
 Sink& sink()
 {
@@ -52,9 +70,13 @@ void writeLine(QtMsgType type, const QMessageLogContext& context, const QString&
                             oneLine.toUtf8() + "\n";
     Sink& log = sink();
     const std::lock_guard lock(log.mutex);
+    if (!log.file.isOpen()) { // its name could not be opened again after it was set aside
+        return;
+    }
     log.file.write(
         QByteArray::fromStdString(log.secrets.masked(line.toStdString()))); // a failed write is not the run's concern
     log.file.flush();
+    keepWithinLimit(log);
 }
 
 // Without a log file, the program's categories say nothing, wherever Qt would send them.
@@ -107,7 +129,13 @@ bool switchTo(const QString& path)
     const std::lock_guard lock(log.mutex);
     log.file.close();
     log.file.setFileName(path);
-    const bool on = openForAppending(log.file, path);
+    log.path = path;
+    log.setAsideFailed = false;
+    bool on = openForAppending(log.file, path);
+    if (on) {
+        keepWithinLimit(log);
+        on = log.file.isOpen();
+    }
     if (on && log.silenced) {
         QLoggingCategory::installFilter(earlierFilter);
     } else if (!on && !log.silenced) {
@@ -120,6 +148,27 @@ bool switchTo(const QString& path)
 QtMessageHandler earlierHandler = nullptr;
 
 } // namespace
+
+bool setLogAsideIfFull(const QString& path, qint64 limit)
+{
+    QLockFile lock(path + ".lock");
+    if (!lock.tryLock(1000) || QFileInfo(path).size() < limit) {
+        return false;
+    }
+    // Renamed away first, so that a file that cannot be renamed costs nothing, the previous one included.
+    const std::filesystem::path file = pathFromQString(path);
+    const std::filesystem::path moving = pathFromQString(path + ".1.new");
+    const std::filesystem::path previous = pathFromQString(path + ".1");
+    std::error_code failed;
+    std::filesystem::remove(moving, failed); // left by a run that ended midway
+    std::filesystem::rename(file, moving, failed);
+    if (failed) {
+        return false;
+    }
+    std::filesystem::remove(previous, failed);
+    std::filesystem::rename(moving, previous, failed);
+    return !failed;
+}
 
 bool startDiagnosticLog(const QString& file)
 {

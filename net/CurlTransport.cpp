@@ -2,24 +2,18 @@
 
 #include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
+#include "foundation/Owned.h"
+#include "net/CurlUrl.h"
 #include "net/HttpText.h"
 #include "net/PeerVerification.h"
 #include "net/ProxyRoute.h"
+#include "net/TrustStore.h"
 
 #include <curl/curl.h>
-#include <openssl/err.h>
-#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#ifdef _WIN32
-#include <windows.h>
-// wincrypt.h needs windows.h first.
-#include <wincrypt.h>
-#endif
-
 #include <array>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,68 +21,8 @@
 namespace varno {
 namespace {
 
-// libcurl's own allocations, each freed by its owner.
-struct UrlFree {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
-struct EasyCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct HeadersFree {
-    void operator()(curl_slist* headers) const { curl_slist_free_all(headers); }
-};
-using ParsedUrl = std::unique_ptr<CURLU, UrlFree>;
-using CurlText = std::unique_ptr<char, CurlFree>;
-using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
-using HeaderList = std::unique_ptr<curl_slist, HeadersFree>;
-
-// A part of a parsed URL; empty when it has none.
-std::string partOf(const ParsedUrl& url, CURLUPart part, unsigned int flags = 0)
-{
-    char* text = nullptr;
-    const CURLUcode found = curl_url_get(url.get(), part, &text, flags);
-    const CurlText owned(text);
-    return found == CURLUE_OK && text != nullptr ? std::string(text) : std::string();
-}
-
-ParsedUrl parsed(const std::string& url, unsigned int flags = 0)
-{
-    ParsedUrl handle(curl_url());
-    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), flags) != CURLUE_OK) {
-        return nullptr;
-    }
-    return handle;
-}
-
-// scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
-std::string originOf(const std::string& url)
-{
-    const ParsedUrl parts = parsed(url);
-    if (!parts) {
-        return {};
-    }
-    const std::string scheme = partOf(parts, CURLUPART_SCHEME);
-    const std::string host = partOf(parts, CURLUPART_HOST);
-    const std::string port = partOf(parts, CURLUPART_PORT, CURLU_DEFAULT_PORT);
-    return scheme.empty() || host.empty() || port.empty() ? std::string()
-                                                          : lowerAscii(scheme + "://" + host + ":" + port);
-}
-
-// The host name an address names, as a certificate must name it; empty when unparsable.
-std::string hostOf(const std::string& url)
-{
-    const ParsedUrl parts = parsed(url);
-    return parts ? partOf(parts, CURLUPART_HOST) : std::string();
-}
-
-bool isHttpScheme(const std::string& url)
-{
-    const std::string origin = originOf(url);
-    return origin.starts_with("https://") || origin.starts_with("http://");
-}
+using EasyHandle = Owned<CURL, curl_easy_cleanup>;
+using HeaderList = Owned<curl_slist, curl_slist_free_all>;
 
 std::string transportFailureReason(CURLcode code)
 {
@@ -121,68 +55,13 @@ std::string transportFailureReason(CURLcode code)
 
 // What every connection of a trust setting shares, built once per process: the trusted store (the
 // system's roots plus the extra CAs), and a share through which clients resume each other's TLS
-// sessions and reuse name lookups. Loading the system's roots costs 20 to 30 ms; a handshake that
-// reloaded them each time paid it again. Connections stay each client's own (a client reuses its
-// own): one kept open after its client has gone would only hold the server.
+// sessions and reuse name lookups; a handshake that reloaded the roots paid their cost again.
+// Connections stay each client's own (a client reuses its own): one kept open after its client has gone
+// would only hold the server.
 struct Trust {
     X509_STORE* store;
     CURLSH* share;
 };
-
-struct OpenSslFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-    void operator()(X509* certificate) const { X509_free(certificate); }
-};
-
-void addPemCertificates(X509_STORE* store, const std::string& pem)
-{
-    const std::unique_ptr<BIO, OpenSslFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-    while (bio) {
-        const std::unique_ptr<X509, OpenSslFree> certificate(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
-        if (!certificate) {
-            break;
-        }
-        X509_STORE_add_cert(store, certificate.get()); // a certificate already present is not an error
-    }
-    ERR_clear_error(); // the end of the PEM text leaves an error on the queue
-}
-
-void addSystemCertificates(X509_STORE* store)
-{
-#ifdef _WIN32
-    // Windows keeps its trusted roots in its certificate store, not in a file.
-    struct StoreClose {
-        void operator()(HCERTSTORE roots) const { CertCloseStore(roots, 0); }
-    };
-    const std::unique_ptr<void, StoreClose> roots(CertOpenSystemStoreW(0, L"ROOT"));
-    if (!roots) {
-        return;
-    }
-    // The enumeration frees each entry as it moves to the next.
-    for (PCCERT_CONTEXT entry = CertEnumCertificatesInStore(roots.get(), nullptr); entry != nullptr;
-         entry = CertEnumCertificatesInStore(roots.get(), entry)) {
-        const unsigned char* der = entry->pbCertEncoded;
-        const std::unique_ptr<X509, OpenSslFree> certificate(
-            d2i_X509(nullptr, &der, static_cast<long>(entry->cbCertEncoded)));
-        if (certificate) {
-            X509_STORE_add_cert(store, certificate.get());
-        }
-    }
-#else
-    // What curl was built to trust: its folder of hashed certificates, read lazily (only the roots a
-    // server's chain names), or else its bundle, read whole.
-    const curl_version_info_data* curlInfo = curl_version_info(CURLVERSION_NOW);
-    std::error_code noFolder;
-    if (curlInfo->capath != nullptr && std::filesystem::is_directory(curlInfo->capath, noFolder) &&
-        X509_STORE_load_path(store, curlInfo->capath) == 1) {
-        return;
-    }
-    if (curlInfo->cainfo != nullptr) {
-        X509_STORE_load_file(store, curlInfo->cainfo);
-    }
-#endif
-    ERR_clear_error();
-}
 
 std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
 
@@ -196,9 +75,9 @@ const Trust& trustFor(const std::string& extraCaCertificates)
     if (found != trusts->end()) {
         return found->second;
     }
-    Trust trust{X509_STORE_new(), curl_share_init()};
-    addSystemCertificates(trust.store);
-    addPemCertificates(trust.store, extraCaCertificates);
+    // Where curl was built to find the system's roots.
+    const curl_version_info_data* curlInfo = curl_version_info(CURLVERSION_NOW);
+    Trust trust{newTrustedStore(extraCaCertificates, {curlInfo->capath, curlInfo->cainfo}), curl_share_init()};
     curl_share_setopt(
         trust.share, CURLSHOPT_LOCKFUNC,
         +[](CURL*, curl_lock_data data, curl_lock_access, void*) { shareLocks.at(data).lock(); });
@@ -320,15 +199,12 @@ HeaderList headerList(const HttpRequest& request, bool sameOrigin)
 }
 
 // Takes back from curl what points into an exchange's own values, however the exchange ends.
-struct ForgetExchange {
-    void operator()(CURL* curl) const
-    {
-        for (const CURLoption option :
-             {CURLOPT_HTTPHEADER, CURLOPT_ERRORBUFFER, CURLOPT_WRITEDATA, CURLOPT_HEADERDATA}) {
-            curl_easy_setopt(curl, option, nullptr);
-        }
+void forgetExchange(CURL* curl)
+{
+    for (const CURLoption option : {CURLOPT_HTTPHEADER, CURLOPT_ERRORBUFFER, CURLOPT_WRITEDATA, CURLOPT_HEADERDATA}) {
+        curl_easy_setopt(curl, option, nullptr);
     }
-};
+}
 
 bool isRedirect(long status)
 {
@@ -345,24 +221,6 @@ bool proxyUnreachable(CURL* curl, CURLcode result)
 }
 
 } // namespace
-
-std::string displayUrl(const std::string& url)
-{
-    const ParsedUrl parts = parsed(url, CURLU_NON_SUPPORT_SCHEME);
-    if (!parts) {
-        std::string shown = url.substr(0, url.find_first_of("?#"));
-        const auto at = shown.find('@');
-        return at == std::string::npos ? shown : shown.substr(at + 1);
-    }
-    char* query = nullptr;
-    const bool hadQuery = curl_url_get(parts.get(), CURLUPART_QUERY, &query, 0) == CURLUE_OK;
-    const CurlText ownedQuery(query);
-    for (const CURLUPart hidden : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_QUERY, CURLUPART_FRAGMENT}) {
-        curl_url_set(parts.get(), hidden, nullptr, 0);
-    }
-    const std::string shown = partOf(parts, CURLUPART_URL);
-    return shown.empty() ? shown : shown + (hadQuery ? "?…" : "");
-}
 
 // One client's transfers: a curl handle (its cookies, its connections) and the client's options.
 class CurlTransport final : public Transport {
@@ -438,7 +296,6 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024); // a record can carry megabytes of picture
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(options_.totalTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxAnswerBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
     if (options_.abandoned) {
@@ -507,7 +364,7 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reasonPhrase);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    const std::unique_ptr<CURL, ForgetExchange> forgetOnExit(curl);
+    const Owned<CURL, forgetExchange> forgetOnExit(curl);
     setMethod(request, hop);
     setCredentials(request.credentials.has_value() && hop.sameOrigin ? &*request.credentials : nullptr);
 
@@ -543,7 +400,7 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
                       ? " ; proxy " + proxyForDisplay(proxy)
                       : " ; le proxy " + proxyForDisplay(proxy) + " a répondu " + std::to_string(connectCode);
     }
-    if (received.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+    if (received.tooLarge) {
         throw failureOf(hop.method, hop.url,
                         "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
     }
@@ -627,20 +484,6 @@ void CurlTransport::follow(Hop& hop, const std::string& location, long status, i
     if (status == 303 || (hop.method == "POST" && (status == 301 || status == 302))) {
         hop.method = "GET";
     }
-}
-
-// The stamp again, in a section of its own: the program reads it from the file before it loads the
-// library, so that a library of another build never runs any of its code here.
-#ifdef _MSC_VER
-#pragma section(".vstamp", read)
-__declspec(allocate(".vstamp")) extern const auto varnoTransportStamp = std::to_array(VARNO_TRANSPORT_ABI);
-#else
-__attribute__((section(".vstamp"), used)) extern const auto varnoTransportStamp = std::to_array(VARNO_TRANSPORT_ABI);
-#endif
-
-extern "C" const char* varnoTransportAbi()
-{
-    return VARNO_TRANSPORT_ABI;
 }
 
 extern "C" Transport* varnoCreateTransport(const HttpClientOptions* options, std::string* failure)

@@ -1,5 +1,7 @@
 #include "net/PeerVerification.h"
 
+#include "foundation/Owned.h"
+
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
@@ -10,7 +12,6 @@
 // wincrypt.h needs windows.h first.
 #include <wincrypt.h>
 
-#include <memory>
 #include <vector>
 #endif
 
@@ -46,18 +47,9 @@ bool lacksTrustedRoot(int error)
     }
 }
 
-struct StoreClose {
-    void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
-};
-struct CertificateFree {
-    void operator()(PCCERT_CONTEXT certificate) const { CertFreeCertificateContext(certificate); }
-};
-struct ChainFree {
-    void operator()(PCCERT_CHAIN_CONTEXT chain) const { CertFreeCertificateChain(chain); }
-};
-using CertificateStore = std::unique_ptr<void, StoreClose>;
-using Certificate = std::unique_ptr<const CERT_CONTEXT, CertificateFree>;
-using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree>;
+using CertificateStore = Owned<void, +[](HCERTSTORE store) { CertCloseStore(store, 0); }>;
+using Certificate = Owned<const CERT_CONTEXT, CertFreeCertificateContext>;
+using Chain = Owned<const CERT_CHAIN_CONTEXT, CertFreeCertificateChain>;
 
 // Adds an OpenSSL certificate to a Windows store; the added copy, or null.
 Certificate addTo(HCERTSTORE store, X509* certificate)
@@ -83,12 +75,7 @@ std::wstring wide(const std::string& text)
     return converted;
 }
 
-struct X509Free {
-    void operator()(X509* certificate) const { X509_free(certificate); }
-    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
-    void operator()(X509_STORE_CTX* context) const { X509_STORE_CTX_free(context); }
-};
-using OpenSslCertificate = std::unique_ptr<X509, X509Free>;
+using OpenSslCertificate = Owned<X509, X509_free>;
 
 // The root that Windows reaches from the presented chain, when its chain engine and its SSL policy for
 // the host accept the chain; null otherwise.
@@ -145,8 +132,8 @@ OpenSslCertificate windowsRoot(X509* leaf, STACK_OF(X509) * presented, const std
 // holds, so that only what both accept passes.
 bool verifiesUpTo(X509* root, X509_STORE_CTX* context)
 {
-    const std::unique_ptr<X509_STORE, X509Free> trusted(X509_STORE_new());
-    const std::unique_ptr<X509_STORE_CTX, X509Free> again(X509_STORE_CTX_new());
+    const Owned<X509_STORE, X509_STORE_free> trusted(X509_STORE_new());
+    const Owned<X509_STORE_CTX, X509_STORE_CTX_free> again(X509_STORE_CTX_new());
     return trusted && again && X509_STORE_add_cert(trusted.get(), root) == 1 &&
            X509_STORE_CTX_init(again.get(), trusted.get(), X509_STORE_CTX_get0_cert(context),
                                X509_STORE_CTX_get0_untrusted(context)) == 1 &&

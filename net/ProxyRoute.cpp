@@ -1,5 +1,7 @@
 #include "net/ProxyRoute.h"
 
+#include "foundation/Owned.h"
+
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -25,41 +27,24 @@ std::string withScheme(const QString& entry)
 }
 
 #ifdef _WIN32
-// A text that WinHTTP allocated, freed with it.
-struct GlobalText {
-    LPWSTR text;
-    explicit GlobalText(LPWSTR allocated) : text(allocated) {}
-    GlobalText(const GlobalText&) = delete;
-    GlobalText& operator=(const GlobalText&) = delete;
-    ~GlobalText()
-    {
-        if (text != nullptr) {
-            GlobalFree(text);
-        }
-    }
-    QString value() const { return text != nullptr ? QString::fromWCharArray(text) : QString(); }
-};
+// What WinHTTP allocates, each freed with it.
+using GlobalText = Owned<wchar_t, +[](LPWSTR text) { GlobalFree(text); }>;
+using InternetHandle = Owned<void, WinHttpCloseHandle>;
 
-struct InternetHandle {
-    HINTERNET handle;
-    explicit InternetHandle(HINTERNET opened) : handle(opened) {}
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle()
-    {
-        if (handle != nullptr) {
-            WinHttpCloseHandle(handle);
-        }
-    }
-};
+// A text WinHTTP allocated, read and freed.
+QString takeText(LPWSTR text)
+{
+    const GlobalText owned(text);
+    return owned ? QString::fromWCharArray(owned.get()) : QString();
+}
 
 // What the configuration script or auto-detection answers for the address; nothing when it fails, with
 // the reason.
 std::optional<ProxyRoute> scriptRoute(const QUrl& url, const QString& scriptUrl, bool autoDetect)
 {
-    const InternetHandle session{
-        WinHttpOpen(L"Module_Varno", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)};
-    if (session.handle == nullptr) {
+    const InternetHandle session(
+        WinHttpOpen(L"Module_Varno", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) {
         return std::nullopt;
     }
     const std::wstring script = scriptUrl.toStdWString();
@@ -72,19 +57,19 @@ std::optional<ProxyRoute> scriptRoute(const QUrl& url, const QString& scriptUrl,
     WINHTTP_PROXY_INFO info{};
     const std::wstring address = url.toString().toStdWString();
     const QString how = scriptUrl.isEmpty() ? QString("détection automatique (WPAD)") : "script " + scriptUrl;
-    if (!WinHttpGetProxyForUrl(session.handle, address.c_str(), &options, &info)) {
+    if (!WinHttpGetProxyForUrl(session.get(), address.c_str(), &options, &info)) {
         return ProxyRoute{{}, (how + " sans réponse (erreur " + QString::number(GetLastError()) + ")").toStdString()};
     }
-    const GlobalText proxy{info.lpszProxy};
-    const GlobalText bypass{info.lpszProxyBypass};
+    const QString proxy = takeText(info.lpszProxy);
+    const QString bypass = takeText(info.lpszProxyBypass);
     ProxyRoute route;
-    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.value().isEmpty() ||
-        bypassedByWindowsList(url.host().toStdString(), bypass.value().toStdString())) {
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.isEmpty() ||
+        bypassedByWindowsList(url.host().toStdString(), bypass.toStdString())) {
         route.proxies = {""};
         route.reason = (how + " : DIRECT").toStdString();
     } else {
-        route.proxies = proxiesFromList(proxy.value().toStdString(), url.scheme().toStdString());
-        route.reason = (how + " : " + proxy.value()).toStdString();
+        route.proxies = proxiesFromList(proxy.toStdString(), url.scheme().toStdString());
+        route.reason = (how + " : " + proxy).toStdString();
     }
     return route;
 }
@@ -97,30 +82,30 @@ ProxyRoute systemRoute(const QUrl& url)
                 "réglages du proxy de l'utilisateur illisibles (erreur " + std::to_string(GetLastError()) +
                     ") : direct"};
     }
-    const GlobalText script{settings.lpszAutoConfigUrl};
-    const GlobalText proxy{settings.lpszProxy};
-    const GlobalText bypass{settings.lpszProxyBypass};
+    const QString script = takeText(settings.lpszAutoConfigUrl);
+    const QString proxy = takeText(settings.lpszProxy);
+    const QString bypass = takeText(settings.lpszProxyBypass);
     std::string before;
-    if (settings.fAutoDetect || !script.value().isEmpty()) {
-        const std::optional<ProxyRoute> scripted = scriptRoute(url, script.value(), settings.fAutoDetect != FALSE);
+    if (settings.fAutoDetect || !script.isEmpty()) {
+        const std::optional<ProxyRoute> scripted = scriptRoute(url, script, settings.fAutoDetect != FALSE);
         if (scripted && !scripted->proxies.empty()) {
             return *scripted;
         }
         before = scripted ? scripted->reason + " ; " : std::string();
     }
-    if (proxy.value().isEmpty()) {
+    if (proxy.isEmpty()) {
         return {{""}, before + "aucun proxy dans les réglages de l'utilisateur : direct"};
     }
-    if (bypassedByWindowsList(url.host().toStdString(), bypass.value().toStdString())) {
-        return {{""}, before + "hôte exclu par la liste « " + bypass.value().toStdString() + " » : direct"};
+    if (bypassedByWindowsList(url.host().toStdString(), bypass.toStdString())) {
+        return {{""}, before + "hôte exclu par la liste « " + bypass.toStdString() + " » : direct"};
     }
-    std::vector<std::string> proxies = proxiesFromList(proxy.value().toStdString(), url.scheme().toStdString());
+    std::vector<std::string> proxies = proxiesFromList(proxy.toStdString(), url.scheme().toStdString());
     if (proxies.empty()) {
         return {{""},
-                before + "aucun proxy pour " + url.scheme().toStdString() + " dans « " + proxy.value().toStdString() +
+                before + "aucun proxy pour " + url.scheme().toStdString() + " dans « " + proxy.toStdString() +
                     " » : direct"};
     }
-    return {std::move(proxies), before + "proxy des réglages de l'utilisateur « " + proxy.value().toStdString() + " »"};
+    return {std::move(proxies), before + "proxy des réglages de l'utilisateur « " + proxy.toStdString() + " »"};
 }
 #else
 std::string environment(const char* name)

@@ -18,7 +18,7 @@ public:
     virtual std::optional<HttpResponse> send(const HttpRequest& request, std::string& failure) noexcept = 0;
 };
 
-// The library exports these two entries, and displayUrl below, and nothing else. The program loads it from its own
+// The library exports these two entries and nothing else. The program loads it from its own
 // folder only and calls varnoTransportAbi first: a library built from other sources, by another compiler or with other
 // settings (its stamp differs from VARNO_TRANSPORT_ABI) is never called further.
 #if defined(VARNO_TRANSPORT_BUILDING) && defined(_WIN32)
@@ -38,11 +38,9 @@ extern "C" VARNO_TRANSPORT_EXPORT Transport* varnoCreateTransport(const HttpClie
                                                                   std::string* failure);
 using CreateTransport = Transport* (*)(const HttpClientOptions*, std::string*);
 
-// The tests link the transport instead of loading it: they run from folders of their own.
-void useLinkedTransport(CreateTransport entry);
-
-// An address as it may appear in a message: no user information, and the query masked, since the
-// gateway's query carries the user's password.
-VARNO_TRANSPORT_EXPORT std::string displayUrl(const std::string& url);
+// The transport's entry, loaded once: in the program, from the library in its own folder
+// (TransportLoader.cpp); the tests and benchmarks, which run from folders of their own, link the
+// transfer code in instead. Throws VarnoError, with the French message, when it cannot be had.
+CreateTransport transportEntry();
 
 } // namespace varno

@@ -1,14 +1,13 @@
 #include "order/TFicheConfigurateurCommande.h"
 
+#include "net/ConfiguratorApi.h"
 #include "order/Order.h"
 
 namespace varno {
 
 TFicheConfigurateurCommande::TFicheConfigurateurCommande(QWidget* owner, const Services& services, OrderHandOver values)
-    : ProgressWindow(
-          owner, services,
-          {"FicheConfigurateurCommande", static_cast<const WorkflowHandOver&>(values), " - Commande", "timerCommande"},
-          [this] { timerCommandeTimer(); }),
+    : ProgressWindow(owner, services, {"FicheConfigurateurCommande", values.Brand, " - Commande", "timerCommande"},
+                     [this] { timerCommandeTimer(); }),
       values_(std::move(values)), IdHTTP4(responsiveClientOptions())
 {
 }
@@ -26,7 +25,8 @@ void TFicheConfigurateurCommande::EnvoyerCommande()
     showStatus("Transfert de la demande de commande au configurateur");
     const ApiResponse answer = [&] {
         try {
-            return configuratorApi(IdHTTP4).post(kCreateOrderPath, body);
+            ConfiguratorApi api(IdHTTP4, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+            return api.post(kCreateOrderPath, body);
         } catch (const TransferAbandoned&) { // the request may have reached the configurator
             services_.messages.showMessage(kOrderAbandonedMessage);
             throw;

@@ -1,6 +1,6 @@
 # Makes the MSI from the package's folder, with Debian's msitools (wixl), then signs it when the build
 # has a certificate. Run by scripts/windows --package:
-#   cmake -DSETTINGS=<build>/packaging/MsiSettings.cmake -DPROGRAM_DIR=<unpacked folder> -DOUTPUT=<file.msi>
+#   cmake -DSETTINGS=<build>/packaging/PackageSettings.cmake -DPROGRAM_DIR=<unpacked folder> -DOUTPUT=<file.msi>
 #         [-DVERSION=<x.y.z>] -P packaging/BuildMsi.cmake
 # VERSION replaces the build's own (the upgrade test makes an older MSI of the same files).
 include("${SETTINGS}")

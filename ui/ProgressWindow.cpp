@@ -17,14 +17,9 @@ ProgressWindow::ProgressWindow(QWidget* owner, const Services& services, Shape s
     connect(&timer_, &QTimer::timeout, this, tick);
 }
 
-ConfiguratorApi ProgressWindow::configuratorApi(HttpClient& client) const
-{
-    return {client, services_.deployment.endpoints.apiUrl, shape_.values.apiAccount()};
-}
-
 void ProgressWindow::FormActivate()
 {
-    presentBrand(shape_.values.Brand, shape_.captionSuffix);
+    presentBrand(shape_.brand, shape_.captionSuffix);
     timer_.start(services_.pacing.workflowStart);
 }
 

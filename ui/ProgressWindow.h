@@ -1,6 +1,5 @@
 #pragma once
 
-#include "net/ConfiguratorApi.h"
 #include "ui/WorkflowWindow.h"
 
 #include <QLabel>
@@ -23,11 +22,11 @@ signals:
     void statusShown(const QString& text);
 
 protected:
-    // What tells one progress window from the other: its name, the values it received, the caption's
+    // What tells one progress window from the other: its name, the brand it received, the caption's
     // suffix (" - Commande") and its timer's name.
     struct Shape {
         const char* windowName;
-        WorkflowHandOver values;
+        std::string brand;
         const char* captionSuffix;
         const char* timerName;
     };
@@ -35,8 +34,6 @@ protected:
     // `tick` handles the timer's tick, and is to call runOnce.
     ProgressWindow(QWidget* owner, const Services& services, Shape shape, const std::function<void()>& tick);
 
-    // The configurator API through this client, with the received account.
-    ConfiguratorApi configuratorApi(HttpClient& client) const;
     // Stops the timer and runs the workflow as a guarded handler.
     void runOnce(const std::function<void()>& workflow);
     // Shows a step's message, then lets pending window messages through once so that it is painted

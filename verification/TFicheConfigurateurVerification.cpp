@@ -1,5 +1,6 @@
 #include "verification/TFicheConfigurateurVerification.h"
 
+#include "net/ConfiguratorApi.h"
 #include "verification/Verification.h"
 
 namespace varno {
@@ -7,8 +8,7 @@ namespace varno {
 TFicheConfigurateurVerification::TFicheConfigurateurVerification(QWidget* owner, const Services& services,
                                                                  VerificationHandOver values)
     : ProgressWindow(owner, services,
-                     {"FicheConfigurateurVerification", static_cast<const WorkflowHandOver&>(values), " - Vérification",
-                      "timerVerification"},
+                     {"FicheConfigurateurVerification", values.Brand, " - Vérification", "timerVerification"},
                      [this] { timerVerificationTimer(); }),
       values_(std::move(values)), IdHTTP3(responsiveClientOptions())
 {
@@ -22,7 +22,7 @@ void TFicheConfigurateurVerification::timerVerificationTimer()
 void TFicheConfigurateurVerification::LancerVerification()
 {
     showStatus("Lancement de la vérification");
-    ConfiguratorApi api = configuratorApi(IdHTTP3);
+    ConfiguratorApi api(IdHTTP3, services_.deployment.endpoints.apiUrl, values_.apiAccount());
     const ResultPair outcome = verifyRecord(api, values_.RecordId, [this](const char* step) { showStatus(step); });
     outcomeDocument(values_.RecordId, "Verification", outcome).save(values_.TemporaryFilePath);
     showStatus("Fin de la vérification");

@@ -212,6 +212,7 @@ TEST_F(ExecutableTest, WithoutADisplayItSaysSoInFrenchAndEndsWithZero)
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
+    environment.insert("VARNO_LOG", path("varno.log"));
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder.path());
@@ -222,6 +223,13 @@ TEST_F(ExecutableTest, WithoutADisplayItSaysSoInFrenchAndEndsWithZero)
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
                     .contains("Configurateur Varno : aucune fenêtre ne peut s'ouvrir, l'affichage n'est pas disponible "
                               "(plateforme « xcb »)."));
+    // The log keeps Qt's own reason, its warnings included, and the run's last line.
+    QFile log(path("varno.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray logged = log.readAll();
+    EXPECT_TRUE(logged.contains("] qt.qpa.xcb warning: ")) << logged.toStdString();
+    EXPECT_TRUE(logged.contains(" fatal: ")) << logged.toStdString();
+    EXPECT_TRUE(logged.endsWith("varno.run info: fin\n")) << logged.toStdString();
     QFile temporary(path("devis.xml"));
     ASSERT_TRUE(temporary.open(QIODevice::ReadOnly));
     EXPECT_EQ(temporary.readAll(), "host content");

@@ -12,9 +12,11 @@ msi=$package.msi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+settings="$build/packaging/PackageSettings.cmake"
+setting() { cmake -DSETTINGS="$settings" -DNAME="$1" -P "$source/packaging/ReadSetting.cmake"; }
 
 unzip -q "$package.zip" -d "$work/unpacked"
-cmake -DSETTINGS="$build/packaging/MsiSettings.cmake" -DPROGRAM_DIR="$work/unpacked/$(basename "$package")" \
+cmake -DSETTINGS="$settings" -DPROGRAM_DIR="$work/unpacked/$(basename "$package")" \
       -DOUTPUT="$work/older.msi" -DVERSION=0.1 -P "$source/packaging/BuildMsi.cmake" >/dev/null 2>&1
 
 folder="${WINEPREFIX:?}/drive_c/Program Files/Module_Varno"
@@ -45,12 +47,12 @@ msiexec 0 /i "Z:$work/older.msi" PROXY=system
 [ "$(proxy_policy)" = system ] || { echo "PROXY=system gave the policy '$(proxy_policy)'"; exit 1; }
 [ "$(version_installed)" = 0.1 ] || { echo "the older version is not registered: $(version_installed)"; exit 1; }
 
-version=$(sed -n 's/^set(VARNO_VERSION "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")
+version=$(setting VARNO_VERSION)
 msiexec 0 /i "Z:$msi"
 [ "$(version_installed)" = "$version" ] || { echo "after the upgrade: '$(version_installed)'"; exit 1; }
 [ "$(proxy_policy)" = system ] || { echo "the upgrade left the policy '$(proxy_policy)'"; exit 1; }
 [ "$(entries | grep -c 'DisplayName')" = 1 ] || { echo "two entries after the upgrade"; exit 1; }
-entries | grep -q "Publisher *REG_SZ *$(sed -n 's/^set(VARNO_PUBLISHER "\(.*\)")$/\1/p' "$build/packaging/MsiSettings.cmake")$" ||
+entries | grep -q "Publisher *REG_SZ *$(setting VARNO_PUBLISHER)$" ||
   { echo "no publisher in Apps & Features"; exit 1; }
 
 msiexec 1 /i "Z:$work/older.msi"

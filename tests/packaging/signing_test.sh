@@ -13,7 +13,7 @@ unzip -q "$package.zip" -d "$work/unpacked"
 folder="$work/unpacked/$(basename "$package")"
 signing=(-DVARNO_SIGN_CERT="$work/signer.pem" -DVARNO_SIGN_KEY="$work/signer.key" -DVARNO_SIGN_TOOL="$(command -v osslsigncode)")
 cmake "${signing[@]}" -DVARNO_SIGN_FOLDER="$folder" -P "$source/packaging/Signing.cmake"
-{ cat "$build/packaging/MsiSettings.cmake"
+{ cat "$build/packaging/PackageSettings.cmake"
   printf 'set(VARNO_SIGN_CERT "%s")\nset(VARNO_SIGN_KEY "%s")\nset(VARNO_SIGN_TOOL "%s")\n' \
     "$work/signer.pem" "$work/signer.key" "$(command -v osslsigncode)"; } > "$work/settings.cmake"
 cmake -DSETTINGS="$work/settings.cmake" -DPROGRAM_DIR="$folder" -DOUTPUT="$work/signed.msi" \

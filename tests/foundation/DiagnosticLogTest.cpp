@@ -1,0 +1,74 @@
+#include "foundation/DiagnosticLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace varno {
+namespace {
+
+class DiagnosticLogTest : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    const QString log = QDir(folder.path()).filePath("varno.log");
+
+    static void put(const QString& path, const QByteArray& content)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(absent)");
+    }
+};
+
+// Whether a run that starts with the file at a given size sets it aside, at its start or as its first
+// line crosses the limit; the one previous file is replaced, and the new file holds the lines after.
+TEST_F(DiagnosticLogTest, SetsTheFileAsideOnceItHasReachedTheLimit)
+{
+    struct Case {
+        qint64 sizeBefore;
+        bool setAside;
+        bool midRun; // set aside as the first line crossed the limit: that line is in the previous file
+    };
+    for (const Case& c : {Case{100, false, false}, Case{kDiagnosticLogLimit - 20, true, true},
+                          Case{kDiagnosticLogLimit, true, false}, Case{kDiagnosticLogLimit + 4096, true, false}}) {
+        put(log, QByteArray(c.sizeBefore, 'x'));
+        put(log + ".1", "an older run\n");
+        ASSERT_TRUE(startDiagnosticLog(log));
+        qCInfo(logRun, "first line of this run");
+        qCInfo(logRun, "second line of this run");
+        stopDiagnosticLog();
+
+        const QByteArray current = read(log);
+        const QByteArray previous = read(log + ".1");
+        SCOPED_TRACE(c.sizeBefore);
+        EXPECT_EQ(previous.startsWith(QByteArray(c.sizeBefore, 'x')), c.setAside);
+        EXPECT_EQ(previous == "an older run\n", !c.setAside);
+        EXPECT_TRUE(current.contains("second line of this run"));
+        EXPECT_EQ(current.contains("first line of this run"), !c.midRun);
+        EXPECT_EQ(previous.contains("first line of this run"), c.midRun);
+        EXPECT_LT(current.size(), c.setAside ? 1024 : c.sizeBefore + 1024);
+        EXPECT_FALSE(QFile::exists(log + ".lock"));
+    }
+}
+
+// Two runs append at once and both find the file full: the one that comes second sets nothing aside,
+// so the previous file is not replaced by the other run's new one.
+TEST_F(DiagnosticLogTest, TwoRunsSetTheFileAsideOnce)
+{
+    put(log, QByteArray(kDiagnosticLogLimit, 'x'));
+    EXPECT_TRUE(setLogAsideIfFull(log));
+    put(log, "the first run's new file\n");
+    EXPECT_FALSE(setLogAsideIfFull(log));
+    EXPECT_EQ(read(log), "the first run's new file\n");
+    EXPECT_EQ(read(log + ".1").size(), kDiagnosticLogLimit);
+}
+
+} // namespace
+} // namespace varno
