@@ -3,7 +3,9 @@
 // into a BMP on the same machine in the same run.
 //
 // The step runs in a process of its own (this program started again with --client) so that its peak
-// memory is its own, not the loopback server's, which holds the record here.
+// memory is its own, not the loopback server's, which holds the record here. That process tells its
+// peak itself (VmHWM): the peak wait4() gives a child started by posix_spawn also counts this
+// process's own, which it shared until its exec (about 120 MiB here, from drawing the picture).
 //
 //   pricing_bench [runs]
 #include "bench/ProcessMeasure.h"
@@ -54,16 +56,31 @@ QByteArray photographJpeg()
     return jpeg;
 }
 
+// This process's peak resident memory so far, in KiB (0 when unknown).
+long ownPeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:")) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
 int runClient(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     const std::string baseUrl = argv[2];
     const std::string temporaryFile = argv[3];
+    const std::string peakFile = argv[4];
     const Endpoints endpoints{baseUrl, baseUrl, test::testCaCertificates()};
     HttpClient retrieval(clientOptions(endpoints));
     HttpClient apiClient(clientOptions(endpoints));
     ConfiguratorApi api(apiClient, baseUrl, {"bench@example.test", "Pw-123456789-ab", std::string(32, 'a')});
     retrieveQuote(retrieval, api, baseUrl + "/recuperation", temporaryFile);
+    std::ofstream(peakFile) << ownPeakKiB();
     return 0;
 }
 
@@ -109,14 +126,17 @@ int main(int argc, char* argv[])
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
     const std::string temporaryFile = (folder / "devis.xml").string();
     const std::string bmpPath = (folder / "BENCH-1.bmp").string();
+    const std::string peakFile = (folder / "peak").string();
     std::vector<double> stepMs;
     std::vector<double> convertMs;
     long stepPeak = 0;
     long convertPeak = 0;
     for (int i = 0; i < runs; ++i) {
-        const ProcessRun step = runMeasured(self, {"--client", server.baseUrl(), temporaryFile});
+        const ProcessRun step = runMeasured(self, {"--client", server.baseUrl(), temporaryFile, peakFile});
         stepMs.push_back(step.wallMs);
-        stepPeak = std::max(stepPeak, step.peakKiB);
+        long peakKiB = 0;
+        std::ifstream(peakFile) >> peakKiB;
+        stepPeak = std::max(stepPeak, peakKiB);
         const ProcessRun reference = runMeasured(convert, {jpegPath, (folder / "convert.bmp").string()});
         convertMs.push_back(reference.wallMs);
         convertPeak = std::max(convertPeak, reference.peakKiB);
@@ -130,7 +150,7 @@ int main(int argc, char* argv[])
                 static_cast<double>(stepPeak) / 1024.0, static_cast<double>(stepPeak) / 1024.0 / bmpMiB);
     std::printf("  ImageMagick convert: %s, peak %.1f MiB\n", summarize(convertMs).c_str(),
                 static_cast<double>(convertPeak) / 1024.0);
-    std::printf("  time ratio to convert: %.2f (goal <= 0.8); peak memory %.2f x the BMP (goal <= 2)\n",
+    std::printf("  time ratio to convert: %.2f (goal <= 0.8); peak memory %.2f x the BMP (goal <= 1.5)\n",
                 median(stepMs) / median(convertMs), static_cast<double>(stepPeak) / 1024.0 / bmpMiB);
     std::filesystem::remove_all(folder);
     return 0;

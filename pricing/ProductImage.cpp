@@ -9,9 +9,12 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <functional>
 #include <set>
 #include <string_view>
 
@@ -50,6 +53,116 @@ std::string readingFailure(QImageReader::ImageReaderError error)
     }
 }
 
+VarnoError unreadablePicture(QImageReader::ImageReaderError error)
+{
+    return VarnoError("L'image du produit est illisible : " + readingFailure(error) + ".");
+}
+
+// The BMP that Qt writes for an opaque 32-bit picture, written here for one decoded a band at a time:
+// the file and information headers, then 24 bits a pixel, blue first, the rows bottom up, each padded
+// with zeros to a multiple of 4 bytes.
+class BmpRows {
+public:
+    BmpRows(QIODevice& file, QSize size, int dotsPerMeterX, int dotsPerMeterY) : file_(file)
+    {
+        const quint32 imageBytes = ((static_cast<quint32>(size.width()) * 3 + 3) & ~3U) * size.height();
+        std::array<char, kHeaderBytes> header{'B', 'M'};
+        const auto put = [&header](std::size_t at, auto value) { qToLittleEndian(value, header.data() + at); };
+        put(2, static_cast<quint32>(kHeaderBytes) + imageBytes);
+        put(10, static_cast<quint32>(kHeaderBytes));
+        put(14, quint32{40}); // the information header's size
+        put(18, static_cast<qint32>(size.width()));
+        put(22, static_cast<qint32>(size.height())); // positive: bottom up
+        put(26, quint16{1});                         // planes
+        put(28, quint16{24});                        // bits a pixel
+        put(34, imageBytes);
+        put(38, static_cast<qint32>(dotsPerMeterX != 0 ? dotsPerMeterX : kDefaultDotsPerMeter));
+        put(42, static_cast<qint32>(dotsPerMeterY != 0 ? dotsPerMeterY : kDefaultDotsPerMeter));
+        written_ = file_.write(header.data(), header.size()) == static_cast<qint64>(header.size());
+    }
+
+    // The band's rows, its last first, converted where they lie (its 32-bit pixels become the 24-bit rows
+    // of the file, already padded to 4 bytes); false when the file refuses them.
+    bool write(QImage& band)
+    {
+        band.convertTo(QImage::Format_BGR888);
+        const qsizetype used = static_cast<qsizetype>(band.width()) * 3;
+        for (int y = band.height() - 1; y >= 0 && written_; --y) {
+            uchar* row = band.scanLine(y);
+            std::fill(row + used, row + band.bytesPerLine(), uchar{0});
+            written_ = file_.write(reinterpret_cast<const char*>(row), band.bytesPerLine()) == band.bytesPerLine();
+        }
+        return written_;
+    }
+
+private:
+    static constexpr std::size_t kHeaderBytes = 54;
+    static constexpr int kDefaultDotsPerMeter = 2834; // 72 dpi, as Qt writes for a picture without one
+
+    QIODevice& file_;
+    bool written_;
+};
+
+// Writes the picture's file through fill, whole or not at all; a link at its name is replaced, never
+// followed.
+void writePictureFile(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
+{
+    const auto failure = replaceFileWhole(path, fill, AtALink::ReplaceIt);
+    if (failure) {
+        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
+                         " » : " + failure->toStdString() + ".");
+    }
+}
+
+// Rows [band.top(), band.bottom()] of the opaque picture, decoded from its bytes; null when unreadable.
+QImage decodedBand(QByteArray& bytes, const QRect& band, QImageReader::ImageReaderError& error)
+{
+    QBuffer source(&bytes);
+    QImageReader reader(&source);
+    reader.setClipRect(band);
+    QImage rows;
+    if (!reader.read(&rows)) {
+        error = reader.error();
+        return {};
+    }
+    if (rows.size() != band.size() || rows.format() != QImage::Format_RGB32) {
+        error = QImageReader::InvalidDataError;
+        return {};
+    }
+    return rows;
+}
+
+// A large opaque picture, decoded and written a band of rows at a time, the bottom band first as the
+// file stores it; one band is held at a time. Decoding the bottom band reads the picture through, so
+// one that cannot be read is told before the file is touched.
+void saveInBands(const std::filesystem::path& path, QByteArray& bytes, QSize size, int atLeast)
+{
+    const int bandHeight = (size.height() + atLeast - 1) / atLeast;
+    const int bands = (size.height() + bandHeight - 1) / bandHeight;
+    const auto band = [&](int index) {
+        const int top = index * bandHeight;
+        return QRect(0, top, size.width(), std::min(bandHeight, size.height() - top));
+    };
+    QImageReader::ImageReaderError error = QImageReader::UnknownError;
+    QImage rows = decodedBand(bytes, band(bands - 1), error);
+    if (rows.isNull()) {
+        throw unreadablePicture(error);
+    }
+    writePictureFile(path, [&](QIODevice& file) {
+        BmpRows bmp(file, size, rows.dotsPerMeterX(), rows.dotsPerMeterY());
+        for (int index = bands - 1; index >= 0; --index) {
+            if (index < bands - 1) {
+                rows = QImage(); // the band written is let go before the next is decoded
+                rows = decodedBand(bytes, band(index), error);
+            }
+            if (rows.isNull() || !bmp.write(rows)) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
 bool isPlainFileName(const std::string& name)
 {
     if (name.empty() || name.find("..") != std::string::npos || isDeviceName(name)) {
@@ -74,7 +187,7 @@ std::filesystem::path productImagePath(const std::filesystem::path& temporaryFil
     return temporaryFilePath.parent_path() / pathFromUtf8(projectId + ".bmp");
 }
 
-bool SaveProductImage(const std::filesystem::path& path, const std::string& base64)
+bool SaveProductImage(const std::filesystem::path& path, const std::string& base64, long long bandBytes)
 {
     QByteArray bytes =
         QByteArray::fromBase64(QByteArray::fromRawData(base64.data(), static_cast<qsizetype>(base64.size())));
@@ -92,8 +205,16 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
     {
         QBuffer source(&bytes);
         QImageReader reader(&source);
+        const QSize size = reader.size();
+        const long long decodedBytes = 4LL * size.width() * size.height();
+        if (decodedBytes > bandBytes && reader.imageFormat() == QImage::Format_RGB32 &&
+            reader.supportsOption(QImageIOHandler::ClipRect)) {
+            const long long bands = (decodedBytes + bandBytes - 1) / bandBytes;
+            saveInBands(path, bytes, size, static_cast<int>(std::min<long long>(bands, size.height())));
+            return true;
+        }
         if (!reader.read(&picture)) {
-            throw VarnoError("L'image du produit est illisible : " + readingFailure(reader.error()) + ".");
+            throw unreadablePicture(reader.error());
         }
     }
     bytes.clear();
@@ -104,12 +225,7 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         picture = std::move(opaque);
     }
 
-    const auto failure = replaceFileWhole(
-        path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); }, AtALink::ReplaceIt);
-    if (failure) {
-        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
-                         " » : " + failure->toStdString() + ".");
-    }
+    writePictureFile(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
     return true;
 }
 

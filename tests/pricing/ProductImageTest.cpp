@@ -5,6 +5,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/Recorders.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -42,6 +43,53 @@ TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
         const QImage written = reader.read();
         EXPECT_EQ(written.size(), QSize(37, 23)) << format;
         EXPECT_EQ(QColor(written.pixel(2, 2)).blue() > 100, true) << format; // drawn unscaled at the top left
+    }
+    EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
+}
+
+// A large opaque JPEG is decoded and written in bands (here a few hundred bytes each): the file is the
+// BMP Qt writes for the whole picture, whatever the rows' padding, the band count or the resolution.
+TEST_F(ProductImageTest, APictureWrittenInBandsIsTheBmpOfTheWholePicture)
+{
+    struct Case {
+        QSize size;
+        int dotsPerMeter; // 0: as Qt leaves it
+        long long bandBytes;
+    };
+    for (const Case& c : {Case{{40, 30}, 0, 1000}, Case{{37, 23}, 3937, 350}, Case{{38, 17}, 0, 600},
+                          Case{{39, 50}, 2835, 4000}, Case{{41, 7}, 0, 1}}) {
+        QImage drawn(c.size, QImage::Format_RGB32);
+        for (int y = 0; y < c.size.height(); ++y) {
+            for (int x = 0; x < c.size.width(); ++x) {
+                drawn.setPixel(x, y, qRgb(x * 6, y * 5, (x * y) % 256));
+            }
+        }
+        if (c.dotsPerMeter != 0) {
+            drawn.setDotsPerMeterX(c.dotsPerMeter);
+            drawn.setDotsPerMeterY(c.dotsPerMeter);
+        }
+        QByteArray jpeg;
+        QBuffer jpegBuffer(&jpeg);
+        ASSERT_TRUE(jpegBuffer.open(QIODevice::WriteOnly) && drawn.save(&jpegBuffer, "JPEG"));
+        QByteArray expected;
+        QBuffer bmpBuffer(&expected);
+        ASSERT_TRUE(bmpBuffer.open(QIODevice::WriteOnly) && QImage::fromData(jpeg).save(&bmpBuffer, "BMP"));
+
+        const std::string target = path("Q-42.bmp");
+        ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), jpeg.toBase64().toStdString(), c.bandBytes));
+        EXPECT_EQ(test::readFileBytes(target), expected.toStdString()) << c.size.width() << "x" << c.size.height();
+
+        // Cut short, it is told or written as when decoded whole.
+        const std::string cut = jpeg.left(jpeg.size() * 2 / 3).toBase64().toStdString();
+        const auto outcome = [&](long long bandBytes) {
+            try {
+                SaveProductImage(pathFromUtf8(target), cut, bandBytes);
+                return test::readFileBytes(target);
+            } catch (const VarnoError& error) {
+                return std::string(error.what());
+            }
+        };
+        EXPECT_EQ(outcome(c.bandBytes), outcome(kPictureBandBytes));
     }
     EXPECT_EQ(entries(), QStringList{"Q-42.bmp"});
 }
