@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
+
 namespace varno {
 namespace {
 
@@ -50,7 +52,17 @@ std::string decodeText(std::string_view bytes)
         }
         return text.toStdString();
     }
-    return windows1252ToUtf8(bytes);
+    // Without a mark: UTF-8 as Notepad saves it, when the bytes are UTF-8 with at least one multi-byte
+    // sequence; French Windows-1252 text practically never is, so the host's own files read as before.
+    const bool hasMultiByte =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return hasMultiByte && isValidUtf8(bytes) ? std::string(bytes) : windows1252ToUtf8(bytes);
+}
+
+// A value ends at a NUL, as the C strings of Windows' own profile functions do.
+std::string_view beforeNul(std::string_view value)
+{
+    return value.substr(0, value.find('\0'));
 }
 
 } // namespace
@@ -97,7 +109,7 @@ IniFile IniFile::parse(std::string_view bytes)
             continue;
         }
         ini.sections_.back().entries.emplace_back(std::string(trimBlanks(line.substr(0, equals))),
-                                                  std::string(unquote(trimBlanks(line.substr(equals + 1)))));
+                                                  std::string(unquote(trimBlanks(beforeNul(line.substr(equals + 1))))));
     }
     return ini;
 }

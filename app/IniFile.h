@@ -14,8 +14,9 @@ namespace varno {
 // Reads an INI file the way the Windows profile functions do: section and key names match without
 // regard to case, the first occurrence of a section or key wins, blanks around a value are dropped and
 // one pair of enclosing quotes (single or double) is removed, lines starting with ';' are comments.
-// The bytes are Windows-1252, or UTF-8 / UTF-16 (either byte order) when the file starts with that
-// byte-order mark. Texts come out as UTF-8.
+// The bytes are UTF-8 / UTF-16 (either byte order) when the file starts with that byte-order mark;
+// without one, UTF-8 when they are valid UTF-8 holding a multi-byte sequence, else Windows-1252. A value
+// ends at a NUL. Texts come out as UTF-8.
 class IniFile {
 public:
     // A configuration file the host writes holds a few hundred bytes; one far larger is not one.

@@ -95,7 +95,12 @@ void TFicheConfigurateur::Timer1Timer()
 void TFicheConfigurateur::openWorkflowWindow()
 {
     auto values = handOverFor(configuration_, temporaryFilePath_, services_.deployment.apiAccount);
-    if (!values) {
+    if (!values) { // the host learns nothing from an empty file: the person at least is told why
+        services_.messages.showMessage(
+            (configuration_.mode.empty()
+                 ? std::string("Le fichier de configuration ne donne aucun mode")
+                 : "Le mode « " + configuration_.mode + " » du fichier de configuration est inconnu") +
+            " : le configurateur Varno attend chiffrage, verification ou commande, et ne fait rien.");
         return;
     }
     requireHttpTransport(); // a damaged installation is told here, before any window opens

@@ -187,21 +187,60 @@ function(varno_host_is_loopback host out)
   set(${out} ${local} PARENT_SCOPE)
 endfunction()
 
-# What a PEM bundle holds of the sandbox's CAs. `any_out`: a CA that any build tree's sandbox made (its
-# mark: "Module_Varno sandbox" in its subject or comment), one whose name constraints permit loopback
-# names only, or one holding this tree's CA key (a CA re-issued from it). `this_tree_out`: a CA holding
-# this tree's key, which vouches for this tree's test servers. The bundle is read with its lines trimmed,
-# so that indentation or trailing spaces hide nothing.
-function(varno_sandbox_cas_in bundle sandbox_key any_out this_tree_out)
+# Reads a PEM bundle of CA certificates whole, as the program's loader does, or stops the configuration:
+# every block must be a CERTIFICATE without headers (an encrypted one would ask for a pass phrase) that
+# holds exactly one certificate, which openssl reads and writes back to the same text; text between
+# blocks is a comment; a NUL byte (where CMake's own reading would stop) is refused. The lines are read
+# trimmed, so that indentation or trailing spaces hide nothing, and the trimmed text is what the program
+# gets: its bytes as C initialisers (`bytes_out`), with openssl's text of its certificates
+# (`certificates_out`).
+function(varno_read_ca_bundle bundle bytes_out certificates_out)
   find_program(OPENSSL_COMMAND openssl REQUIRED)
+  file(READ "${bundle}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  if(bytes MATCHES "0x00,")
+    message(FATAL_ERROR "VARNO_CA_BUNDLE holds a NUL byte, so it cannot be read whole: '${bundle}'")
+  endif()
   file(READ "${bundle}" text)
   string(REGEX REPLACE "[ \t\r]*\n[ \t\r]*" "\n" text "\n${text}\n")
+  string(REGEX MATCHALL "\n-----(BEGIN|END) [^\n]*" markers "${text}")
+  string(REGEX MATCHALL "\n-----BEGIN CERTIFICATE-----\n[A-Za-z0-9+/=\n]+\n-----END CERTIFICATE-----" blocks
+         "${text}")
+  list(LENGTH markers marker_count)
+  list(LENGTH blocks block_count)
+  math(EXPR expected_markers "2 * ${block_count}")
+  if(block_count EQUAL 0 OR NOT marker_count EQUAL expected_markers)
+    message(FATAL_ERROR "VARNO_CA_BUNDLE must hold PEM CERTIFICATE blocks only, each without headers; it holds "
+                        "${marker_count} block markers for ${block_count} such blocks: '${bundle}'")
+  endif()
   set(trimmed "${CMAKE_CURRENT_BINARY_DIR}/varno-ca-bundle-trimmed.pem")
   file(WRITE "${trimmed}" "${text}")
+  file(READ "${trimmed}" hex HEX) # what is checked is what the program gets
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
   execute_process(COMMAND ${OPENSSL_COMMAND} crl2pkcs7 -nocrl -certfile "${trimmed}"
-                  COMMAND ${OPENSSL_COMMAND} pkcs7 -print_certs -text -noout
-                  OUTPUT_VARIABLE certificates RESULT_VARIABLE status ERROR_QUIET)
+                  COMMAND ${OPENSSL_COMMAND} pkcs7 -print_certs -text
+                  OUTPUT_VARIABLE certificates RESULTS_VARIABLE statuses ERROR_VARIABLE errors)
   file(REMOVE "${trimmed}")
+  string(REGEX MATCHALL "\n-----BEGIN CERTIFICATE-----\n[A-Za-z0-9+/=\n]+\n-----END CERTIFICATE-----" read_back
+         "\n${certificates}")
+  list(SORT blocks) # a PKCS#7 set holds them in its own order
+  list(SORT read_back)
+  string(REGEX REPLACE "\n" "" given "${blocks}")
+  string(REGEX REPLACE "\n" "" read_back "${read_back}")
+  if(NOT statuses STREQUAL "0;0" OR NOT given STREQUAL read_back)
+    message(FATAL_ERROR "VARNO_CA_BUNDLE holds a CERTIFICATE block that is no certificate openssl reads whole: "
+                        "'${bundle}' ${errors}")
+  endif()
+  set(${bytes_out} "${bytes}" PARENT_SCOPE)
+  set(${certificates_out} "${certificates}" PARENT_SCOPE)
+endfunction()
+
+# What a bundle's certificates (openssl's text of them) hold of the sandbox's CAs. `any_out`: a CA that
+# any build tree's sandbox made (its mark: "Module_Varno sandbox" in its subject or comment), one whose
+# name constraints permit loopback names only, or one holding this tree's CA key (a CA re-issued from
+# it). `this_tree_out`: a CA holding this tree's key, which vouches for this tree's test servers.
+function(varno_sandbox_cas_in certificates sandbox_key any_out this_tree_out)
+  find_program(OPENSSL_COMMAND openssl REQUIRED)
   execute_process(COMMAND ${OPENSSL_COMMAND} rsa -in "${sandbox_key}" -noout -modulus
                   OUTPUT_VARIABLE own_modulus OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   string(REGEX REPLACE "^Modulus=" "" own_modulus "${own_modulus}")

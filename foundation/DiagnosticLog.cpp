@@ -34,22 +34,45 @@ struct Sink {
     std::mutex mutex;
     QFile file;
     QString path;
-    SecretMask secrets;
     bool silenced = false;
-    bool setAsideFailed = false; // tried once a run: a file another run holds open stays
 };
+
+// Room past the limit for the runs that say they could not set a full file aside.
+constexpr qint64 kFullNoticesRoom = qint64{16} << 10;
 
 bool openForAppending(QFile& file, const QString& path);
 
-// When the file has reached the limit: set aside, and the file now at its name opened in its place.
+QByteArray formattedLine(QtMsgType type, const char* category, const QString& text)
+{
+    static constexpr std::array<const char*, 5> kinds{"debug", "warning", "critical", "fatal", "info"};
+    const char* const kind = static_cast<std::size_t>(type) < kinds.size() ? kinds.at(type) : "info";
+    QString oneLine = text;
+    oneLine.replace("\r\n", "\\n").replace('\n', "\\n").replace('\r', "\\n");
+    return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss.zzz").toUtf8() + " [" +
+           QByteArray::number(QCoreApplication::applicationPid()) + "] " + category + " " + kind + ": " +
+           oneLine.toUtf8() + "\n";
+}
+
+// When the file has reached the limit: set aside, and the file now at its name opened in its place. One
+// that cannot be set aside (a folder the run cannot write to, a lock it cannot take, on Windows a file
+// another run holds open) gets one line that says so, then nothing more from this run: it never grows
+// past the limit by more than those lines.
 void keepWithinLimit(Sink& log)
 {
-    if (log.setAsideFailed || log.file.size() < kDiagnosticLogLimit) {
+    if (log.file.size() < kDiagnosticLogLimit) {
         return;
     }
     log.file.close(); // Windows renames no file that is open
-    log.setAsideFailed = !setLogAsideIfFull(log.path) && QFileInfo(log.path).size() >= kDiagnosticLogLimit;
-    openForAppending(log.file, log.path);
+    if (setLogAsideIfFull(log.path) || QFileInfo(log.path).size() < kDiagnosticLogLimit) {
+        openForAppending(log.file, log.path);
+    } else if (openForAppending(log.file, log.path)) {
+        if (log.file.size() < kDiagnosticLogLimit + kFullNoticesRoom) {
+            log.file.write(formattedLine(QtWarningMsg, "varno.run",
+                                         "journal plein : il ne peut pas être mis de côté, la suite de cette "
+                                         "exécution n'y est pas écrite"));
+        }
+        log.file.close();
+    }
 }
 
 Sink& sink()
@@ -60,21 +83,13 @@ Sink& sink()
 
 void writeLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    static constexpr std::array<const char*, 5> kinds{"debug", "warning", "critical", "fatal", "info"};
-    const char* const kind = static_cast<std::size_t>(type) < kinds.size() ? kinds.at(type) : "info";
-    QString oneLine = text;
-    oneLine.replace("\r\n", "\\n").replace('\n', "\\n").replace('\r', "\\n");
-    const QByteArray line = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss.zzz").toUtf8() + " [" +
-                            QByteArray::number(QCoreApplication::applicationPid()) + "] " +
-                            (context.category != nullptr ? context.category : "default") + " " + kind + ": " +
-                            oneLine.toUtf8() + "\n";
+    const QByteArray line = formattedLine(type, context.category != nullptr ? context.category : "default", text);
     Sink& log = sink();
     const std::lock_guard lock(log.mutex);
-    if (!log.file.isOpen()) { // its name could not be opened again after it was set aside
+    if (!log.file.isOpen()) { // full, or its name could not be opened again after it was set aside
         return;
     }
-    log.file.write(
-        QByteArray::fromStdString(log.secrets.masked(line.toStdString()))); // a failed write is not the run's concern
+    log.file.write(QByteArray::fromStdString(withoutSecrets(line.toStdString()))); // a failure is not the run's concern
     log.file.flush();
     keepWithinLimit(log);
 }
@@ -130,7 +145,6 @@ bool switchTo(const QString& path)
     log.file.close();
     log.file.setFileName(path);
     log.path = path;
-    log.setAsideFailed = false;
     bool on = openForAppending(log.file, path);
     if (on) {
         keepWithinLimit(log);
@@ -186,20 +200,6 @@ void stopDiagnosticLog()
 {
     switchTo({});
     qInstallMessageHandler(earlierHandler);
-}
-
-void keepOutOfLog(const std::string& secret)
-{
-    Sink& log = sink();
-    const std::lock_guard lock(log.mutex);
-    log.secrets.add(secret);
-}
-
-void keepOutOfLog(const std::string& user, const std::string& password)
-{
-    Sink& log = sink();
-    const std::lock_guard lock(log.mutex);
-    log.secrets.add(user, password);
 }
 
 } // namespace varno

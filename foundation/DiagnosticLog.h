@@ -9,17 +9,19 @@ namespace varno {
 
 // The diagnostic log for the support desk. Off unless VARNO_LOG names a file: each run then appends to
 // it, in UTF-8, one line per event (local time to the millisecond, process id, category, text). It
-// cannot fill the disk: past kDiagnosticLogLimit it is set aside (see setLogAsideIfFull).
+// cannot fill the disk: past kDiagnosticLogLimit it is set aside (see setLogAsideIfFull), and a file
+// that cannot be set aside gets one line that says so, then nothing more from that run.
 // QT_LOGGING_RULES narrows it ("varno.http.info=false"). Nothing secret is written: the events carry
-// no password, token, cookie or key, and whatever the program has learnt to be secret (keepOutOfLog) is
-// masked in every spelling before a line is written.
+// no password, token, cookie or key, and whatever the program has learnt to be secret is
+// masked in every spelling (keepSecret) before a line is written.
 Q_DECLARE_LOGGING_CATEGORY(logRun)      // varno.run: start, configuration read, end
 Q_DECLARE_LOGGING_CATEGORY(logHttp)     // varno.http: each request
 Q_DECLARE_LOGGING_CATEGORY(logMessages) // varno.message: each message shown
 Q_DECLARE_LOGGING_CATEGORY(logFiles)    // varno.file: each file written, or not
 
 // Past this size, at a run's start or as a line crosses it, the log file is renamed "<file>.1" (the one
-// previous file kept, an older one dropped) and a new file begun.
+// previous file kept, an older one dropped) and a new file begun; where it cannot be renamed, the run
+// stops writing to it.
 inline constexpr qint64 kDiagnosticLogLimit = qint64{5} << 20; // 5 MiB
 
 // Sets the log file at `path` aside as "<path>.1" when it holds `limit` bytes or more; whether it did.
@@ -33,10 +35,5 @@ bool setLogAsideIfFull(const QString& path, qint64 limit = kDiagnosticLogLimit);
 bool startDiagnosticLog(const QString& file = {});
 // Closes the file and silences the program's categories again.
 void stopDiagnosticLog();
-
-// A secret that must never reach the log: masked in any spelling (SecretMask).
-void keepOutOfLog(const std::string& secret);
-// The same for a Basic pair, also masked as the Base64 of "user:password" that its header carries.
-void keepOutOfLog(const std::string& user, const std::string& password);
 
 } // namespace varno

@@ -38,10 +38,39 @@ std::filesystem::path pathFromQString(const QString& path)
 #endif
 }
 
+std::wstring extendedLengthPath(std::wstring_view full)
+{
+    if (full.starts_with(LR"(\\?\)") || full.starts_with(LR"(\\.\)")) { // already one, or a device
+        return std::wstring(full);
+    }
+    if (full.starts_with(LR"(\\)")) {
+        return LR"(\\?\UNC\)" + std::wstring(full.substr(2));
+    }
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        return LR"(\\?\)" + std::wstring(full);
+    }
+    return std::wstring(full);
+}
+
+#ifdef _WIN32
+std::wstring win32Path(const std::filesystem::path& path)
+{
+    const std::wstring& given = path.native();
+    const DWORD needed = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed == 0 ? 0 : GetFullPathNameW(given.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return given;
+    }
+    full.resize(length);
+    return extendedLengthPath(full);
+}
+#endif
+
 bool isLink(const std::filesystem::path& path)
 {
 #ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(win32Path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 #else
     std::error_code ignored;

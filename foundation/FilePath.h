@@ -23,6 +23,16 @@ std::string pathToUtf8(const std::filesystem::path& path);
 QString pathToQString(const std::filesystem::path& path);
 std::filesystem::path pathFromQString(const QString& path);
 
+// The full path as Win32's wide file functions take it past MAX_PATH (260 characters), whether or not the
+// system has long paths enabled: "\\?\" before a drive, "\\?\UNC\" in place of a share's "\\", as Qt
+// does for its own calls; a path already so prefixed, or a device's ("\\.\"), is kept.
+std::wstring extendedLengthPath(std::wstring_view full);
+#ifdef _WIN32
+// The path made full by the system (relative to the current folder, "." and ".." resolved), extended.
+// Every Win32 file function the program calls itself takes its path through this.
+std::wstring win32Path(const std::filesystem::path& path);
+#endif
+
 // Whether the path names a symbolic link, or on Windows any reparse point (a junction, a mount point),
 // even one that leads nowhere: writing there would write somewhere else.
 bool isLink(const std::filesystem::path& path);

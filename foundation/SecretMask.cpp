@@ -6,14 +6,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <mutex>
 #include <optional>
 #include <utility>
 
 namespace varno {
 namespace {
-
-// Decoding rounds at most: double percent-encoding inside a JSON string inside XML is three.
-constexpr int kDecodingRounds = 4;
 
 // A text and, for each of its bytes, the bytes of the original text it came from.
 struct Traced {
@@ -128,17 +126,43 @@ bool isHexadecimal(std::string_view text)
     return std::all_of(text.begin(), text.end(), [](char c) { return hexValue(c) >= 0; });
 }
 
-std::string lowerAscii(std::string_view text)
+// The text with each character in lower case where that keeps its UTF-8 length (all of ASCII and of the
+// Latin letters), so that each byte still stands where it stood.
+std::string foldedCase(std::string_view text)
 {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+    std::string folded(text);
+    for (std::size_t at = 0; at < folded.size();) {
+        const auto lead = static_cast<unsigned char>(folded[at]);
+        if (lead < 0x80) {
+            folded[at] = static_cast<char>(std::tolower(lead));
+            ++at;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        const QString character =
+            QString::fromUtf8(folded.data() + at, static_cast<qsizetype>(std::min(length, folded.size() - at)));
+        const QByteArray lower = character.toLower().toUtf8();
+        if (character.size() == 1 && static_cast<std::size_t>(lower.size()) == length) {
+            folded.replace(at, length, lower.constData(), length);
+        }
+        at += length;
+    }
+    return folded;
+}
+
+// The part of the Base64 of `bytes` that is the same wherever they stand in a longer text: written after
+// `offset` other bytes (0 to 2), the characters that hold bits of theirs alone.
+std::string alignedBase64Core(const QByteArray& bytes, int offset, QByteArray::Base64Options options)
+{
+    const QByteArray encoded = (QByteArray(offset, '\0') + bytes).toBase64(options);
+    const qsizetype first = (8 * offset + 5) / 6;
+    const qsizetype end = 8 * (offset + bytes.size()) / 6;
+    return encoded.mid(first, end - first).toStdString();
 }
 
 // Where the spellings show in the original text, whatever the rounds of decoding they needed.
 std::vector<std::pair<std::size_t, std::size_t>> secretSpans(std::string_view text,
-                                                             const std::vector<std::string>& spellings)
+                                                             const std::vector<SecretMask::Spelling>& spellings)
 {
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     if (spellings.empty()) {
@@ -148,14 +172,15 @@ std::vector<std::pair<std::size_t, std::size_t>> secretSpans(std::string_view te
     for (std::size_t index = 0; index < text.size(); ++index) {
         level.from.emplace_back(index, index + 1);
     }
-    for (int round = 0; round <= kDecodingRounds; ++round) {
-        const std::string folded = lowerAscii(level.text);
-        for (const std::string& spelling : spellings) {
-            const bool anyCase = isHexadecimal(spelling);
-            const std::string& haystack = anyCase ? folded : level.text;
-            const std::string needle = anyCase ? lowerAscii(spelling) : spelling;
-            for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
-                spans.emplace_back(level.from[at].first, level.from[at + needle.size() - 1].second);
+    // Decoded until nothing changes: each round but the last shortens the text or turns a '+' into a
+    // blank, so the line's length bounds the rounds.
+    for (std::size_t round = 0; round <= text.size(); ++round) {
+        const std::string folded = foldedCase(level.text);
+        for (const SecretMask::Spelling& spelling : spellings) {
+            const std::string& haystack = spelling.anyCase ? folded : level.text;
+            for (std::size_t at = haystack.find(spelling.text); at != std::string::npos;
+                 at = haystack.find(spelling.text, at + 1)) {
+                spans.emplace_back(level.from[at].first, level.from[at + spelling.text.size() - 1].second);
             }
         }
         std::optional<Traced> next = decodedOnce(level);
@@ -174,22 +199,39 @@ void SecretMask::add(const std::string& secret)
     if (secret.size() < kShortest) {
         return;
     }
-    const QByteArray bytes = QByteArray::fromStdString(secret);
-    addSpelling(secret);
-    addSpelling(bytes.toBase64().toStdString());
-    addSpelling(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals).toStdString());
+    addSpelling(secret, true); // a secret written with its case changed is still the secret
+    addBase64Of(QByteArray::fromStdString(secret));
 }
 
 void SecretMask::add(const std::string& user, const std::string& password)
 {
     add(password);
-    addSpelling(QByteArray::fromStdString(user + ":" + password).toBase64().toStdString());
+    addBase64Of(QByteArray::fromStdString(user + ":" + password));
 }
 
-void SecretMask::addSpelling(const std::string& spelling)
+// Whole, as a header carries it, and the part that shows wherever the bytes stand in a longer text.
+void SecretMask::addBase64Of(const QByteArray& bytes)
 {
-    if (std::find(spellings_.begin(), spellings_.end(), spelling) == spellings_.end()) {
-        spellings_.push_back(spelling);
+    const auto url = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
+    addSpelling(bytes.toBase64().toStdString(), false);
+    addSpelling(bytes.toBase64(url).toStdString(), false);
+    for (const int offset : {0, 1, 2}) {
+        for (const auto options : {QByteArray::Base64Options(QByteArray::Base64Encoding), url}) {
+            addSpelling(alignedBase64Core(bytes, offset, options), false);
+        }
+    }
+}
+
+void SecretMask::addSpelling(const std::string& spelling, bool anyCase)
+{
+    if (spelling.size() < kShortest) {
+        return;
+    }
+    // Hexadecimal digits are written in either case.
+    anyCase = anyCase || isHexadecimal(spelling);
+    Spelling added{anyCase ? foldedCase(spelling) : spelling, anyCase};
+    if (std::find(spellings_.begin(), spellings_.end(), added) == spellings_.end()) {
+        spellings_.push_back(std::move(added));
     }
 }
 
@@ -216,6 +258,42 @@ std::string SecretMask::masked(std::string_view text) const
 bool SecretMask::finds(std::string_view text) const
 {
     return !secretSpans(text, spellings_).empty();
+}
+
+namespace {
+
+struct ProgramSecrets {
+    std::mutex mutex;
+    SecretMask mask;
+};
+
+ProgramSecrets& programSecrets()
+{
+    static auto* const instance = new ProgramSecrets; // used until the process ends, by any thread
+    return *instance;
+}
+
+} // namespace
+
+void keepSecret(const std::string& secret)
+{
+    ProgramSecrets& secrets = programSecrets();
+    const std::lock_guard lock(secrets.mutex);
+    secrets.mask.add(secret);
+}
+
+void keepSecret(const std::string& user, const std::string& password)
+{
+    ProgramSecrets& secrets = programSecrets();
+    const std::lock_guard lock(secrets.mutex);
+    secrets.mask.add(user, password);
+}
+
+std::string withoutSecrets(std::string_view text)
+{
+    ProgramSecrets& secrets = programSecrets();
+    const std::lock_guard lock(secrets.mutex);
+    return secrets.mask.masked(text);
 }
 
 } // namespace varno

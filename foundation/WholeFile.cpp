@@ -5,6 +5,7 @@
 #include "foundation/FilePath.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 
@@ -16,6 +17,13 @@
 
 namespace varno {
 namespace {
+
+// A file the system would let be written, but whose read-only mark (attribute or permissions) forbids it.
+bool isReadOnlyFile(const std::filesystem::path& path)
+{
+    const QFileInfo file(pathToQString(path));
+    return file.isFile() && !file.isWritable() && !isLink(path);
+}
 
 // Why a write failed, in French for the usual causes, the system's own words after it.
 QString writeFailure(const std::filesystem::path& path, bool deviceFull, const QString& systemWords)
@@ -31,6 +39,8 @@ QString writeFailure(const std::filesystem::path& path, bool deviceFull, const Q
         reason = "un dossier porte ce nom";
     } else if (path.filename().native().size() > 255) {
         reason = "son nom est trop long";
+    } else if (isReadOnlyFile(path)) {
+        reason = "le fichier est en lecture seule";
     } else if (deviceFull) {
         reason = "le disque est plein ou refuse l'écriture";
     } else {
@@ -39,10 +49,26 @@ QString writeFailure(const std::filesystem::path& path, bool deviceFull, const Q
     return reason + " (" + systemWords + ")";
 }
 
+// The system's own words on writing a read-only file: Qt refuses it before asking the system, in English.
+QString systemWordsOnWriting(const std::filesystem::path& path)
+{
+    QFile probe(pathToQString(path));
+    if (probe.open(QIODevice::WriteOnly | QIODevice::Append)) { // appends nothing, changes nothing
+        return {};
+    }
+    return probe.errorString();
+}
+
 QString writeFailure(const std::filesystem::path& path, const QFileDevice& file)
 {
+    QString words = file.errorString();
+    if (isReadOnlyFile(path)) {
+        if (const QString system = systemWordsOnWriting(path); !system.isEmpty()) {
+            words = system;
+        }
+    }
     return writeFailure(path, file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError,
-                        file.errorString());
+                        words);
 }
 
 // The host's own file, through QSaveFile, which writes where a link at the name leads.
@@ -67,49 +93,25 @@ std::optional<QString> replaceFollowing(const std::filesystem::path& path, const
     return std::nullopt;
 }
 
+void logWrite(const std::filesystem::path& path, const std::optional<QString>& failure, qint64 written)
+{
+    const QString name = pathToQString(path);
+    if (failure) {
+        qCInfo(logFiles, "non écrit : %s : %s", qUtf8Printable(name), qUtf8Printable(*failure));
+    } else {
+        qCInfo(logFiles, "écrit : %s (%lld octets)", qUtf8Printable(name), written);
+    }
+}
+
 // Renames a file over a name; a link at that name is replaced, never followed.
 bool renameOver(const std::filesystem::path& from, const std::filesystem::path& to)
 {
 #ifdef _WIN32
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(win32Path(from).c_str(), win32Path(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
     return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
-}
-
-// The file is created in the target's folder under a name of its own, exclusively (a link planted at
-// that name makes the creation fail instead of being followed), then renamed over the target, which
-// replaces a link found there instead of writing through it.
-std::optional<QString> replaceNotFollowing(const std::filesystem::path& path,
-                                           const std::function<bool(QIODevice&)>& fill, qint64& written)
-{
-    QFile file;
-    for (int attempt = 0; attempt < 16 && !file.isOpen(); ++attempt) {
-        file.setFileName(pathToQString(path) + "." + QString::number(QRandomGenerator::global()->generate(), 36));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !file.exists()) {
-            return writeFailure(path, file);
-        }
-    }
-    if (!file.isOpen()) {
-        return writeFailure(path, file);
-    }
-    const auto failed = [&file](const QString& reason) {
-        file.close(); // what is still buffered may fail to be written: removed by name, not through `file`
-        QFile::remove(file.fileName());
-        return reason;
-    };
-    if (!fill(file) || !file.flush()) {
-        return failed(writeFailure(path, file));
-    }
-    written = file.size();
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        return failed(writeFailure(path, file));
-    }
-    if (!renameOver(pathFromQString(file.fileName()), path)) {
-        return failed(writeFailure(path, false, qt_error_string()));
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -117,15 +119,80 @@ std::optional<QString> replaceNotFollowing(const std::filesystem::path& path,
 std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill,
                                         AtALink atALink)
 {
-    qint64 written = 0;
-    std::optional<QString> failure = atALink == AtALink::ReplaceIt ? replaceNotFollowing(path, fill, written)
-                                                                   : replaceFollowing(path, fill, written);
-    const QString name = pathToQString(path);
-    if (failure) {
-        qCInfo(logFiles, "non écrit : %s : %s", qUtf8Printable(name), qUtf8Printable(*failure));
-    } else {
-        qCInfo(logFiles, "écrit : %s (%lld octets)", qUtf8Printable(name), written);
+    if (atALink == AtALink::ReplaceIt) {
+        PendingFile file(path);
+        std::optional<QString> failure = file.fill(fill);
+        return failure ? failure : file.commit();
     }
+    qint64 written = 0;
+    std::optional<QString> failure = replaceFollowing(path, fill, written);
+    logWrite(path, failure, written);
+    return failure;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : target_(std::move(other.target_)), written_(std::exchange(other.written_, {})), size_(other.size_)
+{
+}
+
+PendingFile::~PendingFile()
+{
+    if (!written_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(written_, ignored);
+    }
+}
+
+std::optional<QString> PendingFile::fill(const std::function<bool(QIODevice&)>& fill)
+{
+    // Checked now, so that a target that could not be replaced stops the run before anything else is
+    // written with it (Windows renames nothing over a read-only file).
+    if (isReadOnlyFile(target_)) {
+        const QString failure = writeFailure(target_, false, systemWordsOnWriting(target_));
+        logWrite(target_, failure, 0);
+        return failure;
+    }
+    QFile file;
+    for (int attempt = 0; attempt < 16 && !file.isOpen(); ++attempt) {
+        file.setFileName(pathToQString(target_) + "." + QString::number(QRandomGenerator::global()->generate(), 36));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !file.exists()) {
+            break;
+        }
+    }
+    const auto failed = [&](const QString& reason) {
+        if (file.isOpen()) {
+            file.close(); // what is still buffered may fail to be written: removed by name, not through `file`
+            QFile::remove(file.fileName());
+        }
+        logWrite(target_, reason, 0);
+        return reason;
+    };
+    if (!file.isOpen()) {
+        return failed(writeFailure(target_, file));
+    }
+    if (!fill(file) || !file.flush()) {
+        return failed(writeFailure(target_, file));
+    }
+    size_ = file.size();
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        return failed(writeFailure(target_, file));
+    }
+    written_ = pathFromQString(file.fileName());
+    return std::nullopt;
+}
+
+std::optional<QString> PendingFile::commit()
+{
+    std::optional<QString> failure;
+    if (written_.empty()) {
+        failure = writeFailure(target_, false, "rien n'a été écrit");
+    } else if (!renameOver(written_, target_)) {
+        failure = writeFailure(target_, false, qt_error_string());
+    } else {
+        written_.clear();
+    }
+    logWrite(target_, failure, size_);
     return failure;
 }
 

@@ -1,7 +1,7 @@
 #include "net/HttpClient.h"
 
-#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
+#include "foundation/SecretMask.h"
 #include "net/Transport.h"
 
 #include <QThreadPool>
@@ -37,10 +37,10 @@ HttpClient::~HttpClient() = default;
 HttpResponse HttpClient::send(const HttpRequest& request)
 {
     if (request.credentials) {
-        keepOutOfLog(request.credentials->user, request.credentials->password);
+        keepSecret(request.credentials->user, request.credentials->password);
     }
     for (const HttpHeader& header : request.originHeaders) {
-        keepOutOfLog(header.value);
+        keepSecret(header.value);
     }
     std::string failure;
     std::optional<HttpResponse> response = transport_->send(request, failure);

@@ -1,7 +1,7 @@
 #include "net/ProxyPolicy.h"
 
-#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
+#include "foundation/SecretMask.h"
 
 #include <QString>
 #include <QUrl>
@@ -81,8 +81,8 @@ ProxyPolicy proxyPolicyFrom(const std::string& text, const std::string& source)
                          "Aucune requête n'a été envoyée ; demandez au service informatique de corriger ce réglage.");
     }
     if (!url.password().isEmpty()) {
-        keepOutOfLog(url.userName(QUrl::FullyDecoded).toStdString(), url.password(QUrl::FullyDecoded).toStdString());
-        keepOutOfLog(url.password(QUrl::FullyEncoded).toStdString());
+        keepSecret(url.userName(QUrl::FullyDecoded).toStdString(), url.password(QUrl::FullyDecoded).toStdString());
+        keepSecret(url.password(QUrl::FullyEncoded).toStdString());
     }
     return {ProxyPolicy::Kind::Explicit, value.toStdString(), source};
 }

@@ -6,6 +6,8 @@
 #include <openssl/pem.h>
 
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,17 +24,40 @@ using Certificate = Owned<X509, X509_free>;
 using SystemStore = Owned<void, +[](HCERTSTORE roots) { CertCloseStore(roots, 0); }>;
 #endif
 
+// The bundle's certificates, read as the build's check read it: every PEM block a CERTIFICATE without
+// headers (an encrypted one would ask for a pass phrase) holding exactly one certificate, text between
+// blocks a comment. One block that is anything else, and none is taken: nothing is trusted that the
+// check did not see.
+std::vector<Certificate> bundleCertificates(const std::string& pem)
+{
+    std::vector<Certificate> certificates;
+    const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    char* name = nullptr;
+    char* header = nullptr;
+    unsigned char* data = nullptr;
+    long length = 0;
+    bool whole = bio != nullptr;
+    while (whole && PEM_read_bio(bio.get(), &name, &header, &data, &length) == 1) {
+        const unsigned char* der = data;
+        Certificate certificate(
+            std::string_view(name) == PEM_STRING_X509 && *header == '\0' ? d2i_X509(nullptr, &der, length) : nullptr);
+        whole = certificate && der == data + length;
+        certificates.push_back(std::move(certificate));
+        OPENSSL_free(name);
+        OPENSSL_free(header);
+        OPENSSL_free(data);
+    }
+    // The end of the text leaves "no start line" on the queue; anything else is a block cut short.
+    whole = whole && ERR_GET_REASON(ERR_peek_last_error()) == PEM_R_NO_START_LINE;
+    ERR_clear_error();
+    return whole ? std::move(certificates) : std::vector<Certificate>{};
+}
+
 void addPemCertificates(X509_STORE* store, const std::string& pem)
 {
-    const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-    while (bio) {
-        const Certificate certificate(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
-        if (!certificate) {
-            break;
-        }
+    for (const Certificate& certificate : bundleCertificates(pem)) {
         X509_STORE_add_cert(store, certificate.get()); // a certificate already present is not an error
     }
-    ERR_clear_error(); // the end of the PEM text leaves an error on the queue
 }
 
 void addSystemCertificates(X509_STORE* store, [[maybe_unused]] const SystemRoots& system)

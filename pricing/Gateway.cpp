@@ -1,6 +1,6 @@
 #include "pricing/Gateway.h"
 
-#include "foundation/DiagnosticLog.h"
+#include "foundation/SecretMask.h"
 #include "foundation/XmlText.h"
 
 #include <QByteArray>
@@ -32,7 +32,7 @@ bool GatewayLogin::isComplete() const
 std::string gatewayLoginUrl(const std::string& gatewayUrl, const std::string& userLogin,
                             const std::string& userPassword, const std::string& brand, const std::string& quoteId)
 {
-    keepOutOfLog(userPassword);
+    keepSecret(userPassword);
     std::string url = gatewayUrl + kGatewayPath + "?email=" + percentEncoded(userLogin) +
                       "&mdp=" + percentEncoded(userPassword) + "&passerelle=" + percentEncoded(brand);
     if (!quoteId.empty()) {
@@ -47,7 +47,7 @@ GatewayLogin readGatewayAnswer(const std::string& answer)
     const pugi::xml_node root = document.child("Configurateur");
     GatewayLogin login{elementText(root, "Jeton"), elementText(root, "UrlConnexion"),
                        elementText(root, "UrlRecuperation")};
-    keepOutOfLog(login.token); // it may stand in the addresses' paths
+    keepSecret(login.token); // it may stand in the addresses' paths
     return login;
 }
 

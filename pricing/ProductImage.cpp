@@ -103,15 +103,21 @@ private:
     bool written_;
 };
 
-// Writes the picture's file through fill, whole or not at all; a link at its name is replaced, never
-// followed.
-void writePictureFile(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
+VarnoError pictureNotWritten(const std::filesystem::path& path, const QString& failure)
 {
-    const auto failure = replaceFileWhole(path, fill, AtALink::ReplaceIt);
-    if (failure) {
-        throw VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) +
-                         " » : " + failure->toStdString() + ".");
+    return VarnoError("Impossible d'écrire l'image du produit « " + pathToUtf8(path) + " » : " + failure.toStdString() +
+                      ".");
+}
+
+// Writes the picture's file through fill beside its name, whole or not at all; a link at its name is
+// replaced, never followed, when it is put in place.
+PendingFile writtenPicture(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill)
+{
+    PendingFile picture(path);
+    if (const auto failure = picture.fill(fill)) {
+        throw pictureNotWritten(path, *failure);
     }
+    return picture;
 }
 
 // Rows [band.top(), band.bottom()] of the opaque picture, decoded from its bytes; null when unreadable.
@@ -135,7 +141,7 @@ QImage decodedBand(QByteArray& bytes, const QRect& band, QImageReader::ImageRead
 // A large opaque picture, decoded and written a band of rows at a time, the bottom band first as the
 // file stores it; one band is held at a time. Decoding the bottom band reads the picture through, so
 // one that cannot be read is told before the file is touched.
-void saveInBands(const std::filesystem::path& path, QByteArray& bytes, QSize size, int atLeast)
+PendingFile saveInBands(const std::filesystem::path& path, QByteArray& bytes, QSize size, int atLeast)
 {
     const int bandHeight = (size.height() + atLeast - 1) / atLeast;
     const int bands = (size.height() + bandHeight - 1) / bandHeight;
@@ -148,7 +154,7 @@ void saveInBands(const std::filesystem::path& path, QByteArray& bytes, QSize siz
     if (rows.isNull()) {
         throw unreadablePicture(error);
     }
-    writePictureFile(path, [&](QIODevice& file) {
+    return writtenPicture(path, [&](QIODevice& file) {
         BmpRows bmp(file, size, rows.dotsPerMeterX(), rows.dotsPerMeterY());
         for (int index = bands - 1; index >= 0; --index) {
             if (index < bands - 1) {
@@ -187,12 +193,13 @@ std::filesystem::path productImagePath(const std::filesystem::path& temporaryFil
     return temporaryFilePath.parent_path() / pathFromUtf8(projectId + ".bmp");
 }
 
-bool SaveProductImage(const std::filesystem::path& path, const std::string& base64, long long bandBytes)
+std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, const std::string& base64,
+                                            long long bandBytes)
 {
     QByteArray bytes =
         QByteArray::fromBase64(QByteArray::fromRawData(base64.data(), static_cast<qsizetype>(base64.size())));
     if (path.empty()) {
-        return false;
+        return std::nullopt;
     }
     // The host's folder is shared and the record numbers predictable: a link planted at the picture's
     // name would have the picture replace, or create, any file the person may write. One found now is
@@ -210,8 +217,7 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         if (decodedBytes > bandBytes && reader.imageFormat() == QImage::Format_RGB32 &&
             reader.supportsOption(QImageIOHandler::ClipRect)) {
             const long long bands = (decodedBytes + bandBytes - 1) / bandBytes;
-            saveInBands(path, bytes, size, static_cast<int>(std::min<long long>(bands, size.height())));
-            return true;
+            return saveInBands(path, bytes, size, static_cast<int>(std::min<long long>(bands, size.height())));
         }
         if (!reader.read(&picture)) {
             throw unreadablePicture(reader.error());
@@ -225,8 +231,14 @@ bool SaveProductImage(const std::filesystem::path& path, const std::string& base
         picture = std::move(opaque);
     }
 
-    writePictureFile(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
-    return true;
+    return writtenPicture(path, [&picture](QIODevice& file) { return picture.save(&file, "BMP"); });
+}
+
+void commitProductImage(PendingFile& picture)
+{
+    if (const auto failure = picture.commit()) {
+        throw pictureNotWritten(picture.target(), *failure);
+    }
 }
 
 } // namespace varno

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "foundation/WholeFile.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace varno {
@@ -16,12 +19,16 @@ std::filesystem::path productImagePath(const std::filesystem::path& temporaryFil
 // Each band's decoding reads the picture again from its top: more bands would cost more time.
 inline constexpr long long kPictureBandBytes = 48LL << 20;
 
-// Decodes the Base64 picture (BMP, PNG, JPEG, ... recognised from its bytes) and saves it as a BMP of
-// the same width and height, transparent parts on white: the bytes Qt writes for the decoded picture.
-// The file is written whole or not at all, and only once the picture has been decoded. Returns false,
-// writing nothing, for an empty path. Throws VarnoError when the picture is unreadable or the file
-// cannot be written.
-bool SaveProductImage(const std::filesystem::path& path, const std::string& base64,
-                      long long bandBytes = kPictureBandBytes);
+// Decodes the Base64 picture (BMP, PNG, JPEG, ... recognised from its bytes) and writes it as a BMP of
+// the same width and height, transparent parts on white (the bytes Qt writes for the decoded picture),
+// beside `path`: commitProductImage puts it in place, and it is removed if dropped uncommitted, so the
+// picture follows the document that names it. Nothing is written before the picture has been decoded,
+// nor for an empty path (nothing returned). Throws VarnoError when the picture is unreadable or the
+// file cannot be written, or replaced (a read-only picture there).
+std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, const std::string& base64,
+                                            long long bandBytes = kPictureBandBytes);
+
+// Puts a written picture in place (a link at its name is replaced, never followed). Throws VarnoError.
+void commitProductImage(PendingFile& picture);
 
 } // namespace varno

@@ -155,15 +155,24 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
     ResultDocument document(retrievalDocument);
     const std::string projectId = readProjectId(retrievalDocument);
     PricingValues values;
+    std::optional<PendingFile> picture; // put in place once the document naming it is written
     if (!projectId.empty()) {
         const JsonValue record = JsonValue::parse(api.getQuotationRecord(projectId));
         values = mapQuotationRecord(record, [&](const std::string& base64) {
             const std::filesystem::path path = productImagePath(temporaryFilePath, projectId);
-            return SaveProductImage(path, base64) ? pathToUtf8(path) : std::string();
+            picture.reset();
+            if (std::optional<PendingFile> written = SaveProductImage(path, base64)) {
+                picture.emplace(std::move(*written));
+                return pathToUtf8(path);
+            }
+            return std::string();
         });
     }
     appendPricingValues(document, values);
     document.save(temporaryFilePath);
+    if (picture) {
+        commitProductImage(*picture);
+    }
 }
 
 } // namespace varno

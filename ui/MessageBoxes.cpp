@@ -2,6 +2,7 @@
 
 #include "foundation/DiagnosticLog.h"
 #include "foundation/FilePath.h"
+#include "foundation/SecretMask.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,28 +27,34 @@ void logShown(const char* kind, const std::string& text)
 
 } // namespace
 
+// A server may echo a secret into any text the program tells (a reason phrase, an address, a name of
+// its document): the person is never shown one.
 void MessageBoxUserMessages::showMessage(const std::string& text)
 {
-    logShown("message", text);
-    showBox(QMessageBox::NoIcon, text);
+    const std::string shown = withoutSecrets(text);
+    logShown("message", shown);
+    showBox(QMessageBox::NoIcon, shown);
 }
 
 void MessageBoxUserMessages::showError(const std::string& text)
 {
-    logShown("erreur", text);
-    showBox(QMessageBox::Critical, text);
+    const std::string shown = withoutSecrets(text);
+    logShown("erreur", shown);
+    showBox(QMessageBox::Critical, shown);
 }
 
 void FileUserMessages::showMessage(const std::string& text)
 {
-    logShown("message", text);
-    append("message", text);
+    const std::string shown = withoutSecrets(text);
+    logShown("message", shown);
+    append("message", shown);
 }
 
 void FileUserMessages::showError(const std::string& text)
 {
-    logShown("erreur", text);
-    append("error", text);
+    const std::string shown = withoutSecrets(text);
+    logShown("erreur", shown);
+    append("error", shown);
 }
 
 void FileUserMessages::append(const char* kind, const std::string& text)

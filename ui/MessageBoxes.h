@@ -7,7 +7,7 @@
 
 namespace varno {
 
-// Modal message boxes titled with the program's name.
+// Modal message boxes titled with the program's name. Every text shown passes the secrets' mask.
 class MessageBoxUserMessages final : public UserMessages {
 public:
     void showMessage(const std::string& text) override;

@@ -58,6 +58,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "é €"},
         Reading{"Utf16BigEndianWithByteOrderMark", std::string("\xFE\xFF\0[\0G\0]\0\n\0K\0=\0\xE9\0 \x20\xAC", 20), "g",
                 "k", "é €"},
+        // Without a mark: UTF-8 as Notepad saves it when valid with a multi-byte sequence, else Windows-1252
+        // (whose French text is practically never valid UTF-8).
+        Reading{"Utf8WithoutByteOrderMark",
+                "[Commande]\nReference=R\xC3\xA9"
+                "f. \xC3\xA9t\xC3\xA9 \xE2\x80\x93 n\xC2\xB0"
+                "5\n",
+                "Commande", "Reference", "Réf. été – n°5"},
+        Reading{"Windows1252ThatLooksHalfUtf8", "[Commande]\nReference=\xC3\xA9t\xE9\n", "Commande", "Reference",
+                "Ã©té"},
+        Reading{"ValueEndsAtNul", std::string("[Commande]\nReference=Chantier 12\0 x\n", 36), "Commande", "Reference",
+                "Chantier 12"},
+        Reading{"NulOnTheLastLine", std::string("[General]\nMode=commande\0", 24), "General", "Mode", "commande"},
         // Broken sequences become U+FFFD (a lone UTF-16 surrogate '?', as Qt writes it): every value is UTF-8.
         Reading{"BrokenUtf8AfterByteOrderMark", "\xEF\xBB\xBF[Commande]\nReference=Fen\xEAtre\n", "Commande",
                 "Reference", "Fen\uFFFDtre"},

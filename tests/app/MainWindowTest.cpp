@@ -188,15 +188,21 @@ TEST_F(MainWindowTest, AMissingModeMeansPricing)
     EXPECT_EQ(result.workflows[0].className, "varno::TFicheConfigurateurRecupDevis");
 }
 
-TEST_F(MainWindowTest, AnUnknownModeOpensNothingAndSaysNothing)
+// The host gets nothing from such a run: the person is told why.
+TEST_F(MainWindowTest, AnUnknownModeOpensNothingAndSaysSo)
 {
     for (const char* mode : {"Chiffrage", "Commande", "commandes", "", "v\xC3\xA9rification"}) {
+        env.messages = test::RecordingMessages();
         configure(std::string("[General]\nVersion=1\nConfigurateur=ferd\nMode=") + mode + "\n");
         const MainWindowRun result = run();
         EXPECT_TRUE(result.workflows.empty()) << mode;
         EXPECT_TRUE(result.closed);
+        ASSERT_EQ(env.messages.entries().size(), 1u) << mode;
+        EXPECT_EQ(env.messages.entries()[0].text,
+                  (*mode == '\0' ? std::string("Le fichier de configuration ne donne aucun mode")
+                                 : "Le mode « " + std::string(mode) + " » du fichier de configuration est inconnu") +
+                      " : le configurateur Varno attend chiffrage, verification ou commande, et ne fait rien.");
     }
-    EXPECT_TRUE(env.messages.entries().empty());
     expectHostFileUntouched();
 }
 

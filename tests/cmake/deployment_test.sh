@@ -21,6 +21,20 @@ new_ca other-tree-ca.pem -subj "/O=Module_Varno sandbox/CN=Module_Varno sandbox 
 new_ca loopback-only-ca.pem -subj "/CN=Loopback CA" -addext "nameConstraints=critical,permitted;IP:127.0.0.0/255.0.0.0"
 openssl req -x509 -key "$certs/ca.key" -days 1 -subj "/CN=Re-issued CA" -out "$work/same-key-ca.pem" 2>/dev/null
 
+# A bundle the check cannot read whole, the sandbox's CA before or after what it cannot read: a block that
+# is no certificate, a CRL, an encrypted block (a pass phrase asked at run time), a NUL byte.
+printf '%s\n' "-----BEGIN CERTIFICATE-----" "TUlJQm9nSUJBQUtCZ1FD" "-----END CERTIFICATE-----" > "$work/malformed.part"
+printf '%s\n' "-----BEGIN X509 CRL-----" "TUlJQm9nSUJBQUtCZ1FD" "-----END X509 CRL-----" > "$work/crl.part"
+sed 's/^-----BEGIN CERTIFICATE-----$/&\nProc-Type: 4,ENCRYPTED\nDEK-Info: AES-128-CBC,00112233445566778899AABBCCDDEEFF\n/' \
+  "$work/own-ca.pem" > "$work/encrypted.part"
+printf 'x\0\n' > "$work/nul.part"
+for part in malformed crl encrypted nul; do
+  cat "$work/$part.part" "$certs/ca.pem" > "$work/$part-before.pem"
+  cat "$certs/ca.pem" "$work/$part.part" > "$work/$part-after.pem"
+done
+# Comments between blocks, as public bundles carry them, are read past.
+{ echo "Own CA"; echo "======"; cat "$work/own-ca.pem"; echo "# end"; } > "$work/commented.pem"
+
 prod=(-DVARNO_DEPLOYMENT=production -DVARNO_GATEWAY_URL=https://passerelle.varno.example/gw
       -DVARNO_API_URL=https://api.varno.example:8444/cfg -DVARNO_API_USER=prod@varno.example
       -DVARNO_API_PASSWORD=Prod-Pass#2026! -DVARNO_ISSUER_KEY=0123456789abcdef0123456789abcdef)
@@ -47,6 +61,18 @@ check "missing: VARNO_GATEWAY_URL, VARNO_API_URL, VARNO_API_USER, VARNO_API_PASS
 check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$certs/ca.pem"
 for bundle in with-sandbox-ca indented-sandbox-ca other-tree-ca same-key-ca loopback-only-ca; do
   check "must not trust the sandbox's CA" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/$bundle.pem"
+done
+check ok "${prod[@]}" -DVARNO_CA_BUNDLE="$work/commented.pem"
+for position in before after; do
+  check "no certificate openssl reads whole" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/malformed-$position.pem"
+  check "CERTIFICATE blocks only, each without headers" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/crl-$position.pem"
+  check "CERTIFICATE blocks only, each without headers" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/encrypted-$position.pem"
+  check "holds a NUL byte" "${prod[@]}" -DVARNO_CA_BUNDLE="$work/nul-$position.pem"
+done
+# Hosts that curl would decode before reaching them are not read: refused whatever they spell.
+for encoded in https://%6cocalhost https://loc%61lhost https://%31%32%37.0.0.1 https://127%2e0%2e0%2e1 \
+               https://ｌｏｃａｌｈｏｓｔ https://１２７.０.０.１ https://api.varno.example%2e; do
+  check "holds a '%' or a character outside ASCII" "${prod[@]}" -DVARNO_CA_BUNDLE= -DVARNO_API_URL="$encoded"
 done
 # Loopback however the resolver may read it: inet_aton's forms, IPv4-mapped IPv6, the unspecified address.
 for loopback in https://localhost:9443 https://LOCALHOST./x https://api.localhost https://127.0.0.2 https://[::1]:9443/api \

@@ -70,5 +70,25 @@ TEST_F(DiagnosticLogTest, TwoRunsSetTheFileAsideOnce)
     EXPECT_EQ(read(log + ".1").size(), kDiagnosticLogLimit);
 }
 
+// A full file that cannot be set aside (here a lock it cannot take) gets one line that says so, then
+// nothing more, whether it is full at the run's start or becomes full during it.
+TEST_F(DiagnosticLogTest, AFullFileThatCannotBeSetAsideStopsGrowing)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkdir("varno.log.lock"));
+    for (const qint64 sizeBefore : {kDiagnosticLogLimit, kDiagnosticLogLimit - 20}) {
+        put(log, QByteArray(sizeBefore, 'x'));
+        ASSERT_EQ(startDiagnosticLog(log), sizeBefore < kDiagnosticLogLimit);
+        for (int line = 0; line < 3; ++line) {
+            qCInfo(logRun, "a line of this run");
+        }
+        stopDiagnosticLog();
+        const QByteArray written = read(log).mid(sizeBefore);
+        SCOPED_TRACE(sizeBefore);
+        EXPECT_EQ(written.count("journal plein : il ne peut pas être mis de côté"), 1) << written.toStdString();
+        EXPECT_LE(written.count("a line of this run"), 1);
+        EXPECT_FALSE(QFile::exists(log + ".1"));
+    }
+}
+
 } // namespace
 } // namespace varno

@@ -1,10 +1,12 @@
 #include "foundation/ResultDocument.h"
 #include "foundation/Error.h"
+#include "foundation/FilePath.h"
 #include "foundation/WholeFile.h"
 #include "tests/support/Errors.h"
 #include "tests/support/Recorders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -14,7 +16,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -237,6 +241,30 @@ TEST_F(ResultFileTest, AFailedWriteLeavesTheHostFileAsItWas)
     }
     EXPECT_EQ(readFileBytes(blocker), "host content");
     EXPECT_EQ(entries(), QStringList{"not-a-folder"});
+}
+
+// A read-only file (its attribute on Windows, its permissions elsewhere) is told as such, in French, with
+// the system's words after it.
+TEST_F(ResultFileTest, AReadOnlyFileIsToldAsSuch)
+{
+    const std::string target = path("devis.xml");
+    writeFileBytes(target, "host content");
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesW(pathFromUtf8(target).c_str(), FILE_ATTRIBUTE_READONLY));
+#else
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes a read-only file: not tested here";
+    }
+    ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(target), QFileDevice::ReadOwner));
+#endif
+    const std::string error = test::varnoErrorOf([&] { writeFileAtomically(target, "new"); });
+    EXPECT_THAT(error, testing::StartsWith("Impossible d'écrire le fichier « " + target +
+                                           " » : le fichier est en lecture seule ("));
+    EXPECT_THAT(error, testing::Not(testing::HasSubstr("is not writable")));
+    EXPECT_EQ(readFileBytes(target), "host content");
+#ifdef _WIN32
+    SetFileAttributesW(pathFromUtf8(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
 }
 
 #ifndef _WIN32

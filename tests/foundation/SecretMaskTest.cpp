@@ -112,5 +112,32 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
     EXPECT_EQ(mask.masked("rien de secret : 5f2c 9e0a, p&ss"), "rien de secret : 5f2c 9e0a, p&ss");
 }
 
+// Spellings that leave part of the line around the secret in place: found, and the secret's part masked.
+TEST(SecretMask, FindsASecretDeeplyEncodedInsideOtherTextOrWithItsCaseChanged)
+{
+    const std::string password = "p&ss w=é#\"<";
+    const auto base64 = [](const std::string& text) {
+        return QByteArray::fromStdString(text).toBase64().toStdString();
+    };
+    std::string fiveRounds = password;
+    for (int round = 0; round < 5; ++round) {
+        fiveRounds = QByteArray::fromStdString(fiveRounds).toPercentEncoding().toStdString();
+    }
+    const std::vector<std::pair<const char*, std::string>> lines{
+        {"five rounds of percent-encoding", "mdp=" + fiveRounds},
+        {"Base64 of a query, offset 1", base64("mdp=" + password + "&x=1")},
+        {"Base64 of a query, offset 2", base64("a=" + password + "&x=1")},
+        {"Base64 of a query, offset 0", base64("abc" + password + "&x=1")},
+        {"upper case", "P&SS W=É#\"<"},
+        {"mixed case, percent-encoded", "P%26Ss%20W%3D%C3%A9%23%22%3C"},
+    };
+    SecretMask mask;
+    mask.add(password);
+    for (const auto& [name, line] : lines) {
+        EXPECT_TRUE(mask.finds(line)) << name << ": " << line;
+        EXPECT_EQ(mask.masked(" " + line + " ").find(line), std::string::npos) << name;
+    }
+}
+
 } // namespace
 } // namespace varno

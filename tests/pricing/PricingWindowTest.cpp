@@ -336,6 +336,23 @@ TEST_F(PricingWindowTest, AnUnreadablePictureStopsTheRunWithoutWritingAnything)
     EXPECT_EQ(test::readFileBytes(temporaryFile), "host content");
 }
 
+// The picture is put in place only once the document naming it is written: when the document cannot be,
+// the host's old picture stays and the new one is not left beside it.
+TEST_F(PricingWindowTest, ADocumentThatCannotBeWrittenKeepsTheOldPicture)
+{
+    const std::string picture = QDir(folder.path()).filePath("Q-42.bmp").toStdString();
+    test::writeFileBytes(picture, "old picture");
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(temporaryFile)) &&
+                QDir().mkdir(QString::fromStdString(temporaryFile)));
+    open();
+    clickRetrieve();
+    ASSERT_EQ(env.messages.entries().size(), 1u);
+    EXPECT_THAT(env.messages.entries()[0].text, testing::HasSubstr("un dossier porte ce nom"));
+    EXPECT_EQ(test::readFileBytes(picture), "old picture");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"devis.xml", "Q-42.bmp"}));
+}
+
 TEST_F(PricingWindowTest, AnUnsafeProjectIdWritesNothing)
 {
     retrievalDocument = "<Configurateur><Project>../../etc/evil</Project></Configurateur>";

@@ -26,6 +26,14 @@ namespace {
 
 using test::encodedPicture;
 
+// Writes the picture and puts it in place, as a pricing run does once its document is written.
+void savePicture(const std::filesystem::path& path, const std::string& base64, long long bandBytes = kPictureBandBytes)
+{
+    std::optional<PendingFile> picture = SaveProductImage(path, base64, bandBytes);
+    ASSERT_TRUE(picture);
+    commitProductImage(*picture);
+}
+
 class ProductImageTest : public testing::Test {
 protected:
     QTemporaryDir folder;
@@ -37,7 +45,7 @@ TEST_F(ProductImageTest, EachSourceFormatBecomesABmpOfTheSameSize)
 {
     for (const char* format : {"PNG", "JPEG", "BMP"}) {
         const std::string target = path("Q-42.bmp");
-        ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture(format))) << format;
+        savePicture(pathFromUtf8(target), encodedPicture(format));
         QImageReader reader(QString::fromStdString(target));
         EXPECT_EQ(reader.format(), "bmp") << format;
         const QImage written = reader.read();
@@ -76,14 +84,14 @@ TEST_F(ProductImageTest, APictureWrittenInBandsIsTheBmpOfTheWholePicture)
         ASSERT_TRUE(bmpBuffer.open(QIODevice::WriteOnly) && QImage::fromData(jpeg).save(&bmpBuffer, "BMP"));
 
         const std::string target = path("Q-42.bmp");
-        ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), jpeg.toBase64().toStdString(), c.bandBytes));
+        savePicture(pathFromUtf8(target), jpeg.toBase64().toStdString(), c.bandBytes);
         EXPECT_EQ(test::readFileBytes(target), expected.toStdString()) << c.size.width() << "x" << c.size.height();
 
         // Cut short, it is told or written as when decoded whole.
         const std::string cut = jpeg.left(jpeg.size() * 2 / 3).toBase64().toStdString();
         const auto outcome = [&](long long bandBytes) {
             try {
-                SaveProductImage(pathFromUtf8(target), cut, bandBytes);
+                savePicture(pathFromUtf8(target), cut, bandBytes);
                 return test::readFileBytes(target);
             } catch (const VarnoError& error) {
                 return std::string(error.what());
@@ -97,7 +105,7 @@ TEST_F(ProductImageTest, APictureWrittenInBandsIsTheBmpOfTheWholePicture)
 TEST_F(ProductImageTest, TransparentPartsBecomeWhite)
 {
     const std::string target = path("p.bmp");
-    ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture("PNG", QSize(10, 10), true)));
+    savePicture(pathFromUtf8(target), encodedPicture("PNG", QSize(10, 10), true));
     EXPECT_EQ(QImage(QString::fromStdString(target)).pixel(8, 8), qRgb(255, 255, 255));
 }
 
@@ -112,7 +120,7 @@ TEST_F(ProductImageTest, AnUnreadablePictureWritesNothingAndKeepsAnOldFile)
     for (const auto& [base64, reason] : cases) {
         const std::string& picture = base64; // a lambda cannot capture a structured binding in clang 14
         // In French, not Qt's English.
-        EXPECT_EQ(test::varnoErrorOf([&] { SaveProductImage(pathFromUtf8(target), picture); }),
+        EXPECT_EQ(test::varnoErrorOf([&] { savePicture(pathFromUtf8(target), picture); }),
                   std::string("L'image du produit est illisible : ") + reason + ".");
     }
     EXPECT_EQ(test::readFileBytes(target), "old picture");
@@ -126,7 +134,7 @@ TEST_F(ProductImageTest, APictureTheDiskRefusesKeepsTheOldFile)
     test::writeFileBytes(target, "old picture");
     EXPECT_THAT(test::varnoErrorOf([&] {
                     const test::FileSizeLimit limit(100);
-                    SaveProductImage(pathFromUtf8(target), encodedPicture("PNG"));
+                    savePicture(pathFromUtf8(target), encodedPicture("PNG"));
                 }),
                 testing::StartsWith("Impossible d'écrire l'image du produit"));
     EXPECT_EQ(test::readFileBytes(target), "old picture");
@@ -138,7 +146,7 @@ TEST_F(ProductImageTest, AnExistingFileIsReplaced)
 {
     const std::string target = path("Q-42.bmp");
     test::writeFileBytes(target, std::string(100000, 'x'));
-    ASSERT_TRUE(SaveProductImage(pathFromUtf8(target), encodedPicture("PNG")));
+    savePicture(pathFromUtf8(target), encodedPicture("PNG"));
     EXPECT_EQ(QImage(QString::fromStdString(target)).size(), QSize(37, 23));
 }
 
@@ -158,7 +166,7 @@ TEST_F(ProductImageTest, ALinkAtThePicturesNameIsRefused)
         if (error) {
             GTEST_SKIP() << "no symbolic link here: " << error.message();
         }
-        EXPECT_EQ(test::varnoErrorOf([&] { SaveProductImage(pathFromUtf8(path("Q-42.bmp")), encodedPicture("PNG")); }),
+        EXPECT_EQ(test::varnoErrorOf([&] { savePicture(pathFromUtf8(path("Q-42.bmp")), encodedPicture("PNG")); }),
                   "Impossible d'écrire l'image du produit « " + path("Q-42.bmp") +
                       " » : ce nom est un lien vers un autre emplacement.");
         EXPECT_EQ(QFileInfo(QString::fromStdString(elsewhere)).exists(), targetExists);
@@ -190,7 +198,7 @@ TEST_F(ProductImageTest, ALinkRacingTheWriteIsNeverFollowed)
     const std::string picture = encodedPicture("PNG", QSize(300, 300));
     for (int attempt = 0; attempt < 200 && !noLinks; ++attempt) {
         try {
-            SaveProductImage(target, picture);
+            savePicture(target, picture);
         } catch (const VarnoError&) { // the link seen before the write
         }
     }
@@ -209,7 +217,7 @@ TEST_F(ProductImageTest, AnEmptyPathWritesNothing)
 
 TEST_F(ProductImageTest, AFolderThatDoesNotExistIsAnError)
 {
-    EXPECT_THROW(SaveProductImage(pathFromUtf8(path("missing/Q-42.bmp")), encodedPicture("PNG")), VarnoError);
+    EXPECT_THROW(savePicture(pathFromUtf8(path("missing/Q-42.bmp")), encodedPicture("PNG")), VarnoError);
 }
 
 TEST(ProductImagePath, BesideTheTemporaryFile)
