@@ -116,26 +116,19 @@ TEST(SecretMask, MasksASecretInEverySpellingAServerMayEcho)
 TEST(SecretMask, FindsASecretDeeplyEncodedInsideOtherTextOrWithItsCaseChanged)
 {
     const std::string password = "p&ss w=é#\"<";
-    const auto base64 = [](const std::string& text) {
-        return QByteArray::fromStdString(text).toBase64().toStdString();
-    };
-    std::string fiveRounds = password;
+    QByteArray fiveRounds = QByteArray::fromStdString(password);
     for (int round = 0; round < 5; ++round) {
-        fiveRounds = QByteArray::fromStdString(fiveRounds).toPercentEncoding().toStdString();
+        fiveRounds = fiveRounds.toPercentEncoding();
     }
-    const std::vector<std::pair<const char*, std::string>> lines{
-        {"five rounds of percent-encoding", "mdp=" + fiveRounds},
-        {"Base64 of a query, offset 1", base64("mdp=" + password + "&x=1")},
-        {"Base64 of a query, offset 2", base64("a=" + password + "&x=1")},
-        {"Base64 of a query, offset 0", base64("abc" + password + "&x=1")},
-        {"upper case", "P&SS W=É#\"<"},
-        {"mixed case, percent-encoded", "P%26Ss%20W%3D%C3%A9%23%22%3C"},
-    };
     SecretMask mask;
     mask.add(password);
-    for (const auto& [name, line] : lines) {
-        EXPECT_TRUE(mask.finds(line)) << name << ": " << line;
-        EXPECT_EQ(mask.masked(" " + line + " ").find(line), std::string::npos) << name;
+    for (const std::string& line :
+         {"mdp=" + fiveRounds.toStdString(), std::string("P&SS W=É#\"<"), std::string("P%26Ss%20W%3D%C3%A9%23%22%3C"),
+          QByteArray::fromStdString("mdp=" + password + "&x").toBase64().toStdString(),
+          QByteArray::fromStdString("a=" + password + "&x").toBase64().toStdString(),
+          QByteArray::fromStdString("abc" + password + "&x").toBase64().toStdString()}) {
+        EXPECT_TRUE(mask.finds(line)) << line;
+        EXPECT_EQ(mask.masked(" " + line + " ").find(line), std::string::npos) << line;
     }
 }
 
