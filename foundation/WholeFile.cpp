@@ -50,23 +50,19 @@ QString writeFailure(const std::filesystem::path& path, bool deviceFull, const Q
 }
 
 // The system's own words on writing a read-only file: Qt refuses it before asking the system, in English.
+// Where the system would let it be written (an administrator's run may), the mark is named instead.
 QString systemWordsOnWriting(const std::filesystem::path& path)
 {
     QFile probe(pathToQString(path));
     if (probe.open(QIODevice::WriteOnly | QIODevice::Append)) { // appends nothing, changes nothing
-        return {};
+        return "la case « Lecture seule » de ses propriétés est cochée";
     }
     return probe.errorString();
 }
 
 QString writeFailure(const std::filesystem::path& path, const QFileDevice& file)
 {
-    QString words = file.errorString();
-    if (isReadOnlyFile(path)) {
-        if (const QString system = systemWordsOnWriting(path); !system.isEmpty()) {
-            words = system;
-        }
-    }
+    const QString words = isReadOnlyFile(path) ? systemWordsOnWriting(path) : file.errorString();
     return writeFailure(path, file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError,
                         words);
 }
@@ -138,8 +134,7 @@ PendingFile::PendingFile(PendingFile&& other) noexcept
 PendingFile::~PendingFile()
 {
     if (!written_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(written_, ignored);
+        QFile::remove(pathToQString(written_)); // through Qt, which takes a path past MAX_PATH on Windows
     }
 }
 

@@ -36,7 +36,8 @@ run() { # configuration, expected messages
 }
 run $'[General]\r\nVersion=0\r\nConfigurateur=ferd\r\nMode=chiffrage\r\n' \
   $'message:\nVotre Configurateur ferd est en Version 1 et devrait être en Version 0.'
-run $'[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=aucun\r\n' ''
+run $'[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=aucun\r\n' \
+  $'message:\nLe mode « aucun » du fichier de configuration est inconnu : le configurateur Varno attend chiffrage, verification ou commande, et ne fait rien.'
 
 # Every DLL of the package, and only those, was loaded from the package's folder.
 shipped=$(cd "$folder" && find . -iname '*.dll' | sed 's|^\./||' | tr 'A-Z' 'a-z' | sort)
