@@ -150,7 +150,7 @@ int main(int argc, char* argv[])
                 static_cast<double>(stepPeak) / 1024.0, static_cast<double>(stepPeak) / 1024.0 / bmpMiB);
     std::printf("  ImageMagick convert: %s, peak %.1f MiB\n", summarize(convertMs).c_str(),
                 static_cast<double>(convertPeak) / 1024.0);
-    std::printf("  time ratio to convert: %.2f (goal <= 0.8); peak memory %.2f x the BMP (goal <= 1.5)\n",
+    std::printf("  time ratio to convert: %.2f (goal <= 0.6); peak memory %.2f x the BMP (goal <= 1.0)\n",
                 median(stepMs) / median(convertMs), static_cast<double>(stepPeak) / 1024.0 / bmpMiB);
     std::filesystem::remove_all(folder);
     return 0;

@@ -11,12 +11,17 @@
 #include <QPainter>
 #include <QtEndian>
 
+#include <cstdio> // before jpeglib.h, which uses FILE
+
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <functional>
 #include <set>
 #include <string_view>
+#include <vector>
 
 namespace varno {
 namespace {
@@ -58,50 +63,33 @@ VarnoError unreadablePicture(QImageReader::ImageReaderError error)
     return VarnoError("L'image du produit est illisible : " + readingFailure(error) + ".");
 }
 
-// The BMP that Qt writes for an opaque 32-bit picture, written here for one decoded a band at a time:
-// the file and information headers, then 24 bits a pixel, blue first, the rows bottom up, each padded
-// with zeros to a multiple of 4 bytes.
-class BmpRows {
-public:
-    BmpRows(QIODevice& file, QSize size, int dotsPerMeterX, int dotsPerMeterY) : file_(file)
-    {
-        const quint32 imageBytes = ((static_cast<quint32>(size.width()) * 3 + 3) & ~3U) * size.height();
-        std::array<char, kHeaderBytes> header{'B', 'M'};
-        const auto put = [&header](std::size_t at, auto value) { qToLittleEndian(value, header.data() + at); };
-        put(2, static_cast<quint32>(kHeaderBytes) + imageBytes);
-        put(10, static_cast<quint32>(kHeaderBytes));
-        put(14, quint32{40}); // the information header's size
-        put(18, static_cast<qint32>(size.width()));
-        put(22, static_cast<qint32>(size.height())); // positive: bottom up
-        put(26, quint16{1});                         // planes
-        put(28, quint16{24});                        // bits a pixel
-        put(34, imageBytes);
-        put(38, static_cast<qint32>(dotsPerMeterX != 0 ? dotsPerMeterX : kDefaultDotsPerMeter));
-        put(42, static_cast<qint32>(dotsPerMeterY != 0 ? dotsPerMeterY : kDefaultDotsPerMeter));
-        written_ = file_.write(header.data(), header.size()) == static_cast<qint64>(header.size());
-    }
+// The BMP that Qt writes for an opaque 32-bit picture: the file and information headers, then 24 bits a
+// pixel, blue first, the rows bottom up, each padded with zeros to a multiple of 4 bytes.
+constexpr qint64 kBmpHeaderBytes = 54;
+constexpr int kDefaultDotsPerMeter = 2834; // 72 dpi, as Qt writes for a picture without one
 
-    // The band's rows, its last first, converted where they lie (its 32-bit pixels become the 24-bit rows
-    // of the file, already padded to 4 bytes); false when the file refuses them.
-    bool write(QImage& band)
-    {
-        band.convertTo(QImage::Format_BGR888);
-        const qsizetype used = static_cast<qsizetype>(band.width()) * 3;
-        for (int y = band.height() - 1; y >= 0 && written_; --y) {
-            uchar* row = band.scanLine(y);
-            std::fill(row + used, row + band.bytesPerLine(), uchar{0});
-            written_ = file_.write(reinterpret_cast<const char*>(row), band.bytesPerLine()) == band.bytesPerLine();
-        }
-        return written_;
-    }
+qint64 bmpRowBytes(int width)
+{
+    return (qint64{width} * 3 + 3) & ~qint64{3};
+}
 
-private:
-    static constexpr std::size_t kHeaderBytes = 54;
-    static constexpr int kDefaultDotsPerMeter = 2834; // 72 dpi, as Qt writes for a picture without one
-
-    QIODevice& file_;
-    bool written_;
-};
+bool writeBmpHeader(QIODevice& file, QSize size, int dotsPerMeterX, int dotsPerMeterY)
+{
+    const auto imageBytes = static_cast<quint32>(bmpRowBytes(size.width()) * size.height());
+    std::array<char, kBmpHeaderBytes> header{'B', 'M'};
+    const auto put = [&header](std::size_t at, auto value) { qToLittleEndian(value, header.data() + at); };
+    put(2, static_cast<quint32>(kBmpHeaderBytes) + imageBytes);
+    put(10, static_cast<quint32>(kBmpHeaderBytes));
+    put(14, quint32{40}); // the information header's size
+    put(18, static_cast<qint32>(size.width()));
+    put(22, static_cast<qint32>(size.height())); // positive: bottom up
+    put(26, quint16{1});                         // planes
+    put(28, quint16{24});                        // bits a pixel
+    put(34, imageBytes);
+    put(38, static_cast<qint32>(dotsPerMeterX != 0 ? dotsPerMeterX : kDefaultDotsPerMeter));
+    put(42, static_cast<qint32>(dotsPerMeterY != 0 ? dotsPerMeterY : kDefaultDotsPerMeter));
+    return file.write(header.data(), header.size()) == kBmpHeaderBytes;
+}
 
 VarnoError pictureNotWritten(const std::filesystem::path& path, const QString& failure)
 {
@@ -120,53 +108,111 @@ PendingFile writtenPicture(const std::filesystem::path& path, const std::functio
     return picture;
 }
 
-// Rows [band.top(), band.bottom()] of the opaque picture, decoded from its bytes; null when unreadable.
-QImage decodedBand(QByteArray& bytes, const QRect& band, QImageReader::ImageReaderError& error)
-{
-    QBuffer source(&bytes);
-    QImageReader reader(&source);
-    reader.setClipRect(band);
-    QImage rows;
-    if (!reader.read(&rows)) {
-        error = reader.error();
-        return {};
-    }
-    if (rows.size() != band.size() || rows.format() != QImage::Format_RGB32) {
-        error = QImageReader::InvalidDataError;
-        return {};
-    }
-    return rows;
-}
+// Thrown from inside libjpeg, whose error handler must not return: its C frames carry unwind tables
+// and hold nothing that needs releasing, and the decompressor is destroyed by its owner.
+struct JpegDataError {};
 
-// A large opaque picture, decoded and written a band of rows at a time, the bottom band first as the
-// file stores it; one band is held at a time. Decoding the bottom band reads the picture through, so
-// one that cannot be read is told before the file is touched.
-PendingFile saveInBands(const std::filesystem::path& path, QByteArray& bytes, QSize size, int atLeast)
-{
-    const int bandHeight = (size.height() + atLeast - 1) / atLeast;
-    const int bands = (size.height() + bandHeight - 1) / bandHeight;
-    const auto band = [&](int index) {
-        const int top = index * bandHeight;
-        return QRect(0, top, size.width(), std::min(bandHeight, size.height() - top));
-    };
-    QImageReader::ImageReaderError error = QImageReader::UnknownError;
-    QImage rows = decodedBand(bytes, band(bands - 1), error);
-    if (rows.isNull()) {
-        throw unreadablePicture(error);
+// libjpeg-turbo's decompressor over a picture's bytes, giving its rows as the BMP stores them (blue,
+// green, red) with Qt's settings for a picture read at its default quality (the accurate DCT, fancy
+// upsampling: libjpeg's defaults), so they are the pixels Qt decodes. Warnings, such as a file cut
+// short that ends in grey, go on as they do in Qt.
+class JpegRows {
+public:
+    explicit JpegRows(const QByteArray& bytes)
+    {
+        info_.err = jpeg_std_error(&errors_);
+        errors_.error_exit = [](j_common_ptr) { throw JpegDataError{}; };
+        errors_.output_message = [](j_common_ptr) {};
+        jpeg_create_decompress(&info_);
+        jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
     }
-    return writtenPicture(path, [&](QIODevice& file) {
-        BmpRows bmp(file, size, rows.dotsPerMeterX(), rows.dotsPerMeterY());
-        for (int index = bands - 1; index >= 0; --index) {
-            if (index < bands - 1) {
-                rows = QImage(); // the band written is let go before the next is decoded
-                rows = decodedBand(bytes, band(index), error);
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+    ~JpegRows() { jpeg_destroy_decompress(&info_); }
+
+    // Reads the header; false, the picture then left to Qt, for any but three colour components (Qt
+    // turns CMYK and grey pictures into other pixels).
+    bool start()
+    {
+        jpeg_read_header(&info_, TRUE);
+        if (info_.num_components != 3) {
+            return false;
+        }
+        info_.out_color_space = JCS_EXT_BGR;
+        jpeg_start_decompress(&info_);
+        return true;
+    }
+    QSize size() const { return {static_cast<int>(info_.output_width), static_cast<int>(info_.output_height)}; }
+    // As Qt reads the JFIF density: per inch (1) or per centimetre (2); 0 when none.
+    int dotsPerMeter(UINT16 density) const
+    {
+        return info_.density_unit == 1   ? static_cast<int>(100. * density / 2.54)
+               : info_.density_unit == 2 ? static_cast<int>(100. * density)
+                                         : 0;
+    }
+    int dotsPerMeterX() const { return dotsPerMeter(info_.X_density); }
+    int dotsPerMeterY() const { return dotsPerMeter(info_.Y_density); }
+    int nextRow() const { return static_cast<int>(info_.output_scanline); }
+    void read(unsigned char* row) { jpeg_read_scanlines(&info_, &row, 1); }
+    void finish() { jpeg_finish_decompress(&info_); }
+
+private:
+    jpeg_error_mgr errors_{};
+    jpeg_decompress_struct info_{};
+};
+
+// An opaque three-component JPEG decoded a row at a time straight into the BMP's rows: the bytes Qt
+// writes for the whole picture, without holding it. The rows come top down and the file stores them
+// bottom up: each band of rows is written at its place, one band held at a time. Nothing when the
+// picture is for Qt to decode (not three components).
+std::optional<PendingFile> savedJpeg(const std::filesystem::path& path, const QByteArray& bytes, long long bandBytes)
+{
+    JpegRows jpeg(bytes);
+    bool unreadable = false;
+    try {
+        if (!jpeg.start()) {
+            return std::nullopt;
+        }
+    } catch (const JpegDataError&) {
+        throw unreadablePicture(QImageReader::InvalidDataError);
+    }
+    const QSize size = jpeg.size();
+    const qint64 stride = bmpRowBytes(size.width());
+    const int bandRows = static_cast<int>(std::clamp<long long>(bandBytes / stride, 1, size.height()));
+    std::vector<unsigned char> band(static_cast<std::size_t>(stride * bandRows)); // the padding stays zero
+    PendingFile picture(path);
+    const auto failure = picture.fill([&](QIODevice& file) {
+        if (!writeBmpHeader(file, size, jpeg.dotsPerMeterX(), jpeg.dotsPerMeterY())) {
+            return false;
+        }
+        try {
+            while (jpeg.nextRow() < size.height()) {
+                const int first = jpeg.nextRow();
+                const int rows = std::min(bandRows, size.height() - first);
+                for (int row = rows - 1; row >= 0; --row) { // the band bottom up, as the file holds it
+                    jpeg.read(band.data() + row * stride);
+                }
+                const qint64 length = rows * stride;
+                if (!file.seek(kBmpHeaderBytes + (size.height() - first - rows) * stride) ||
+                    file.write(reinterpret_cast<const char*>(band.data()), length) != length) {
+                    return false;
+                }
             }
-            if (rows.isNull() || !bmp.write(rows)) {
-                return false;
-            }
+            jpeg.finish();
+        } catch (const JpegDataError&) {
+            unreadable = true;
+            return false;
         }
         return true;
     });
+    if (unreadable) {
+        throw unreadablePicture(QImageReader::InvalidDataError);
+    }
+    if (failure) {
+        throw pictureNotWritten(path, *failure);
+    }
+    return picture;
 }
 
 bool isPlainFileName(const std::string& name)
@@ -212,12 +258,11 @@ std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, c
     {
         QBuffer source(&bytes);
         QImageReader reader(&source);
-        const QSize size = reader.size();
-        const long long decodedBytes = 4LL * size.width() * size.height();
-        if (decodedBytes > bandBytes && reader.imageFormat() == QImage::Format_RGB32 &&
-            reader.supportsOption(QImageIOHandler::ClipRect)) {
-            const long long bands = (decodedBytes + bandBytes - 1) / bandBytes;
-            return saveInBands(path, bytes, size, static_cast<int>(std::min<long long>(bands, size.height())));
+        // A JPEG whose orientation mark would have Qt turn it is left to Qt.
+        if (reader.format() == "jpeg" && reader.transformation() == QImageIOHandler::TransformationNone) {
+            if (std::optional<PendingFile> written = savedJpeg(path, bytes, bandBytes)) {
+                return written;
+            }
         }
         if (!reader.read(&picture)) {
             throw unreadablePicture(reader.error());

@@ -13,17 +13,15 @@ namespace varno {
 // Windows forbids in names, no device name such as "CON" or "COM1"); otherwise VarnoError and nothing is written.
 std::filesystem::path productImagePath(const std::filesystem::path& temporaryFilePath, const std::string& projectId);
 
-// Past this size decoded (4 bytes a pixel), an opaque picture whose format can be decoded a band of rows
-// at a time (JPEG) is decoded and written in bands of at most this size (two for a 24-megapixel
-// photograph): never held whole, it costs less than 1.5 times the BMP it becomes instead of twice that.
-// Each band's decoding reads the picture again from its top: more bands would cost more time.
-inline constexpr long long kPictureBandBytes = 48LL << 20;
+// A JPEG of three colour components (a photograph) is decoded a row at a time and written in bands of
+// BMP rows of at most this size: the picture is never held whole, and the band keeps writes large.
+inline constexpr long long kPictureBandBytes = 4LL << 20;
 
 // Decodes the Base64 picture (BMP, PNG, JPEG, ... recognised from its bytes) and writes it as a BMP of
 // the same width and height, transparent parts on white (the bytes Qt writes for the decoded picture),
 // beside `path`: commitProductImage puts it in place, and it is removed if dropped uncommitted, so the
-// picture follows the document that names it. Nothing is written before the picture has been decoded,
-// nor for an empty path (nothing returned). Throws VarnoError when the picture is unreadable or the
+// picture follows the document that names it. Nothing is written at `path` before the picture has been
+// decoded, nor for an empty path (nothing returned). Throws VarnoError when the picture is unreadable or the
 // file cannot be written, or replaced (a read-only picture there).
 std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, const std::string& base64,
                                             long long bandBytes = kPictureBandBytes);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -63,9 +64,12 @@ TEST_F(ProductImageTest, APictureWrittenInBandsIsTheBmpOfTheWholePicture)
         QSize size;
         int dotsPerMeter; // 0: as Qt leaves it
         long long bandBytes;
+        bool progressive = false;
+        QImage::Format format = QImage::Format_RGB32; // grey: left to Qt
     };
     for (const Case& c : {Case{{40, 30}, 0, 1000}, Case{{37, 23}, 3937, 350}, Case{{38, 17}, 0, 600},
-                          Case{{39, 50}, 2835, 4000}, Case{{41, 7}, 0, 1}}) {
+                          Case{{39, 50}, 2835, 4000}, Case{{41, 7}, 0, 1}, Case{{43, 29}, 0, 500, true},
+                          Case{{36, 21}, 0, 300, false, QImage::Format_Grayscale8}}) {
         QImage drawn(c.size, QImage::Format_RGB32);
         for (int y = 0; y < c.size.height(); ++y) {
             for (int x = 0; x < c.size.width(); ++x) {
@@ -78,7 +82,9 @@ TEST_F(ProductImageTest, APictureWrittenInBandsIsTheBmpOfTheWholePicture)
         }
         QByteArray jpeg;
         QBuffer jpegBuffer(&jpeg);
-        ASSERT_TRUE(jpegBuffer.open(QIODevice::WriteOnly) && drawn.save(&jpegBuffer, "JPEG"));
+        QImageWriter writer(&jpegBuffer, "JPEG");
+        writer.setProgressiveScanWrite(c.progressive);
+        ASSERT_TRUE(jpegBuffer.open(QIODevice::WriteOnly) && writer.write(drawn.convertToFormat(c.format)));
         QByteArray expected;
         QBuffer bmpBuffer(&expected);
         ASSERT_TRUE(bmpBuffer.open(QIODevice::WriteOnly) && QImage::fromData(jpeg).save(&bmpBuffer, "BMP"));
