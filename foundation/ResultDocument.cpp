@@ -1,13 +1,9 @@
 #include "foundation/ResultDocument.h"
 
-#include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
-#include "foundation/FilePath.h"
 #include "foundation/TextEncoding.h"
 #include "foundation/WholeFile.h"
 #include "foundation/XmlText.h"
-
-#include <QString>
 
 #include <sstream>
 
@@ -110,7 +106,7 @@ std::string ResultDocument::serialize() const
 
 void ResultDocument::save(const std::filesystem::path& path) const
 {
-    writeFileAtomically(path, serialize());
+    writeFileWhole(path, serialize());
 }
 
 ResultPair responseCodeOutcome(int status)

@@ -191,7 +191,7 @@ std::optional<QString> PendingFile::commit()
     return failure;
 }
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+void writeFileWhole(const std::filesystem::path& path, std::string_view bytes)
 {
     const auto failure = replaceFileWhole(path, [bytes](QIODevice& file) {
         return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());

@@ -49,6 +49,6 @@ std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const
                                         AtALink atALink = AtALink::WriteItsTarget);
 
 // Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+void writeFileWhole(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace varno

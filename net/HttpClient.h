@@ -64,16 +64,16 @@ struct HttpResponse {
     std::string body{};
 };
 
+// Thrown instead of the failure when a transfer ended because the options asked to abandon it (the
+// application is quitting): there is nothing to tell, and nothing is written.
+struct TransferAbandoned {};
+
 // One HTTP client on libcurl and OpenSSL for every request of the program. Servers are trusted through
 // the system's store (the Windows certificate store on Windows) plus the extra CAs of the options.
 // Requests are synchronous; cookies are kept by the client between its requests; redirects are
 // followed, and neither the credentials nor the origin headers ever go to another origin than the
 // first request's. An answer outside 2xx (after redirects) or a transport failure throws VarnoError
 // with a French message that names the address without its query.
-// Thrown instead of the failure when a transfer ended because the options asked to abandon it (the
-// application is quitting): there is nothing to tell, and nothing is written.
-struct TransferAbandoned {};
-
 class HttpClient {
 public:
     explicit HttpClient(const HttpClientOptions& options = {});

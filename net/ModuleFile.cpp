@@ -65,7 +65,7 @@ private:
 
 #ifdef _WIN32
 // A PE image: its headers, then each section's raw data, within the file.
-ModuleFile readImage(FileParts& file)
+ModuleFile readModuleParts(FileParts& file)
 {
     ModuleFile module;
     const auto dos = file.read<IMAGE_DOS_HEADER>(0);
@@ -114,7 +114,7 @@ constexpr unsigned char kElfClass = ELFCLASS32;
 
 // An ELF shared object of this machine's class: its program headers and every segment they load, its
 // section headers and every section with contents, within the file.
-ModuleFile readImage(FileParts& file)
+ModuleFile readModuleParts(FileParts& file)
 {
     ModuleFile module;
     const auto header = file.read<ElfHeader>(0);
@@ -159,7 +159,7 @@ ModuleFile readImage(FileParts& file)
 ModuleFile readModuleFile(const std::filesystem::path& file)
 {
     FileParts parts(file);
-    return readImage(parts);
+    return readModuleParts(parts);
 }
 
 } // namespace varno

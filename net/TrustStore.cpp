@@ -43,9 +43,9 @@ std::vector<Certificate> bundleCertificates(const std::string& pem)
             std::string_view(name) == PEM_STRING_X509 && *header == '\0' ? d2i_X509(nullptr, &der, length) : nullptr);
         whole = certificate && der == data + length;
         certificates.push_back(std::move(certificate));
-        OPENSSL_free(name);
-        OPENSSL_free(header);
-        OPENSSL_free(data);
+        for (void* const part : {static_cast<void*>(name), static_cast<void*>(header), static_cast<void*>(data)}) {
+            CRYPTO_free(part, "", 0); // OPENSSL_free would write this file's path into the program
+        }
     }
     // The end of the text leaves "no start line" on the queue; anything else is a block cut short.
     whole = whole && ERR_GET_REASON(ERR_peek_last_error()) == PEM_R_NO_START_LINE;

@@ -239,7 +239,7 @@ std::filesystem::path productImagePath(const std::filesystem::path& temporaryFil
     return temporaryFilePath.parent_path() / pathFromUtf8(projectId + ".bmp");
 }
 
-std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, const std::string& base64,
+std::optional<PendingFile> saveProductImage(const std::filesystem::path& path, const std::string& base64,
                                             long long bandBytes)
 {
     QByteArray bytes =

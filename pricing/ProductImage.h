@@ -23,7 +23,7 @@ inline constexpr long long kPictureBandBytes = 4LL << 20;
 // picture follows the document that names it. Nothing is written at `path` before the picture has been
 // decoded, nor for an empty path (nothing returned). Throws VarnoError when the picture is unreadable or the
 // file cannot be written, or replaced (a read-only picture there).
-std::optional<PendingFile> SaveProductImage(const std::filesystem::path& path, const std::string& base64,
+std::optional<PendingFile> saveProductImage(const std::filesystem::path& path, const std::string& base64,
                                             long long bandBytes = kPictureBandBytes);
 
 // Puts a written picture in place (a link at its name is replaced, never followed). Throws VarnoError.

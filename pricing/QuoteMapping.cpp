@@ -161,7 +161,7 @@ void retrieveQuote(HttpClient& retrievalClient, ConfiguratorApi& api, const std:
         values = mapQuotationRecord(record, [&](const std::string& base64) {
             const std::filesystem::path path = productImagePath(temporaryFilePath, projectId);
             picture.reset();
-            if (std::optional<PendingFile> written = SaveProductImage(path, base64)) {
+            if (std::optional<PendingFile> written = saveProductImage(path, base64)) {
                 picture.emplace(std::move(*written));
                 return pathToUtf8(path);
             }

@@ -443,7 +443,6 @@ TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
     EXPECT_EQ(api->requests().size(), 2u);
 }
 
-// A salesperson's profile folder often holds accents, and may hold any character Windows allows.
 // The proxy policy as IT sets it: VARNO_PROXY on Linux, the machine policy key on Windows (written in
 // Wine's registry for the run, then removed).
 class ProxyPolicySet {
@@ -517,6 +516,7 @@ TEST_F(ExecutableWorkflowTest, TheProxyPolicyTakesEveryRequestItsWay)
     }
 }
 
+// A salesperson's profile folder often holds accents, and may hold any character Windows allows.
 TEST_F(ExecutableWorkflowTest, AnAccentedFolderReceivesTheResultDocument)
 {
     ASSERT_TRUE(QDir(folder.path()).mkpath("Hélène/Κείμενα"));

@@ -257,7 +257,7 @@ TEST_F(ResultFileTest, AReadOnlyFileIsToldAsSuch)
     }
     ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(target), QFileDevice::ReadOwner));
 #endif
-    const std::string error = test::varnoErrorOf([&] { writeFileAtomically(target, "new"); });
+    const std::string error = test::varnoErrorOf([&] { writeFileWhole(target, "new"); });
     EXPECT_THAT(error, testing::StartsWith("Impossible d'écrire le fichier « " + target +
                                            " » : le fichier est en lecture seule ("));
     EXPECT_THAT(error, testing::Not(testing::HasSubstr("is not writable")));
@@ -279,7 +279,7 @@ protected:
 
     void expectRefusedAndUntouched(const QStringList& files = {"devis.xml"})
     {
-        EXPECT_THAT(test::varnoErrorOf([&] { writeFileAtomically(target, bytes); }),
+        EXPECT_THAT(test::varnoErrorOf([&] { writeFileWhole(target, bytes); }),
                     testing::StartsWith("Impossible d'écrire le fichier « " + target +
                                         " » : le disque est plein ou refuse l'écriture ("));
         EXPECT_EQ(readFileBytes(target), "host content");

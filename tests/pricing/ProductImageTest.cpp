@@ -30,7 +30,7 @@ using test::encodedPicture;
 // Writes the picture and puts it in place, as a pricing run does once its document is written.
 void savePicture(const std::filesystem::path& path, const std::string& base64, long long bandBytes = kPictureBandBytes)
 {
-    std::optional<PendingFile> picture = SaveProductImage(path, base64, bandBytes);
+    std::optional<PendingFile> picture = saveProductImage(path, base64, bandBytes);
     ASSERT_TRUE(picture);
     commitProductImage(*picture);
 }
@@ -218,7 +218,7 @@ TEST_F(ProductImageTest, ALinkRacingTheWriteIsNeverFollowed)
 
 TEST_F(ProductImageTest, AnEmptyPathWritesNothing)
 {
-    EXPECT_FALSE(SaveProductImage("", encodedPicture("PNG")));
+    EXPECT_FALSE(saveProductImage("", encodedPicture("PNG")));
 }
 
 TEST_F(ProductImageTest, AFolderThatDoesNotExistIsAnError)
