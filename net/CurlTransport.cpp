@@ -59,7 +59,7 @@ std::string transportFailureReason(CURLcode code)
 // Connections stay each client's own (a client reuses its own): one kept open after its client has gone
 // would only hold the server.
 struct Trust {
-    X509_STORE* store;
+    TrustedStore store;
     CURLSH* share;
 };
 
@@ -86,7 +86,7 @@ const Trust& trustFor(const std::string& extraCaCertificates)
     for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS}) {
         curl_share_setopt(trust.share, CURLSHOPT_SHARE, data);
     }
-    return trusts->emplace(extraCaCertificates, trust).first->second;
+    return trusts->emplace(extraCaCertificates, std::move(trust)).first->second;
 }
 
 // What a connection's TLS context is given: the shared store in place of one loaded for it, and the
@@ -288,7 +288,7 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     if (curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, prepareTlsContext) != CURLE_OK) {
         throw VarnoError("Le client HTTP n'a pas pu être créé : la bibliothèque TLS n'est pas OpenSSL.");
     }
-    tls_.store = trust.store;
+    tls_.store = trust.store.get();
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &tls_);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options_.connectTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);

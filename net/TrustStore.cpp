@@ -92,12 +92,12 @@ void addSystemCertificates(X509_STORE* store, [[maybe_unused]] const SystemRoots
 
 } // namespace
 
-X509_STORE* newTrustedStore(const std::string& extraCaCertificates, const SystemRoots& system)
+TrustedStore newTrustedStore(const std::string& extraCaCertificates, const SystemRoots& system)
 {
-    X509_STORE* store = X509_STORE_new();
-    if (store != nullptr) {
-        addSystemCertificates(store, system);
-        addPemCertificates(store, extraCaCertificates);
+    TrustedStore store(X509_STORE_new());
+    if (store) {
+        addSystemCertificates(store.get(), system);
+        addPemCertificates(store.get(), extraCaCertificates);
     }
     return store;
 }

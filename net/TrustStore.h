@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/Owned.h"
+
 #include <openssl/x509.h>
 
 #include <string>
@@ -14,9 +16,11 @@ struct SystemRoots {
     const char* bundle = nullptr;
 };
 
-// A new store holding the system's trusted roots plus the PEM certificates of extraCaCertificates; the
-// caller owns it. Loading the system's roots costs 20 to 30 ms: a store is meant to be built once and
-// shared by every connection of the same trust.
-X509_STORE* newTrustedStore(const std::string& extraCaCertificates, const SystemRoots& system);
+using TrustedStore = Owned<X509_STORE, X509_STORE_free>;
+
+// A new store holding the system's trusted roots plus the PEM certificates of extraCaCertificates (null
+// when OpenSSL has no memory for one). Loading the system's roots costs 20 to 30 ms: a store is meant to
+// be built once and shared by every connection of the same trust.
+TrustedStore newTrustedStore(const std::string& extraCaCertificates, const SystemRoots& system);
 
 } // namespace varno

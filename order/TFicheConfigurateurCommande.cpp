@@ -25,7 +25,7 @@ void TFicheConfigurateurCommande::EnvoyerCommande()
     showStatus("Transfert de la demande de commande au configurateur");
     const ApiResponse answer = [&] {
         try {
-            ConfiguratorApi api(IdHTTP4, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+            ConfiguratorApi api = configuratorApi(IdHTTP4, values_);
             return api.post(kCreateOrderPath, body);
         } catch (const TransferAbandoned&) { // the request may have reached the configurator
             services_.messages.showMessage(kOrderAbandonedMessage);

@@ -93,7 +93,7 @@ std::string TFicheConfigurateurRecupDevis::GetJetonEtUrlsErreurs() const
 
 void TFicheConfigurateurRecupDevis::btnDevisRecupererClick()
 {
-    ConfiguratorApi api(IdHTTP3, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+    ConfiguratorApi api = configuratorApi(IdHTTP3, values_);
     retrieveQuote(IdHTTP2, api, login_.retrievalUrl, values_.TemporaryFilePath);
     close();
 }

@@ -41,6 +41,11 @@ void WorkflowWindow::guarded(const std::function<void()>& body)
     }
 }
 
+ConfiguratorApi WorkflowWindow::configuratorApi(HttpClient& client, const WorkflowHandOver& values) const
+{
+    return {client, services_.deployment.endpoints.apiUrl, values.apiAccount()};
+}
+
 HttpClientOptions WorkflowWindow::responsiveClientOptions() const
 {
     HttpClientOptions options = clientOptions(services_.deployment.endpoints);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ConfiguratorApi.h"
 #include "net/Deployment.h"
 #include "net/HttpClient.h"
 #include "seams/Services.h"
@@ -53,6 +54,8 @@ protected:
 
     // Options of a client whose transfers keep this window painting.
     HttpClientOptions responsiveClientOptions() const;
+    // The configurator API of the deployment, through the client, with the account handed over.
+    ConfiguratorApi configuratorApi(HttpClient& client, const WorkflowHandOver& values) const;
 
     void done(int result) override;
 

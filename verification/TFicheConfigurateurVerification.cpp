@@ -22,7 +22,7 @@ void TFicheConfigurateurVerification::timerVerificationTimer()
 void TFicheConfigurateurVerification::LancerVerification()
 {
     showStatus("Lancement de la vérification");
-    ConfiguratorApi api(IdHTTP3, services_.deployment.endpoints.apiUrl, values_.apiAccount());
+    ConfiguratorApi api = configuratorApi(IdHTTP3, values_);
     const ResultPair outcome = verifyRecord(api, values_.RecordId, [this](const char* step) { showStatus(step); });
     outcomeDocument(values_.RecordId, "Verification", outcome).save(values_.TemporaryFilePath);
     showStatus("Fin de la vérification");
