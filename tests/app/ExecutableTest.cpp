@@ -298,8 +298,9 @@ TEST_F(ExecutableTest, ADamagedInstallationAsksForAReinstallation)
         case Put::LinkToAWholeCopy: {
             std::error_code noLinks; // Windows without the right to make them
             std::filesystem::create_symlink(whole.fileName().toStdWString(), library.toStdWString(), noLinks);
-            if (noLinks) {
-                continue;
+            if (noLinks) { // the last row
+                qunsetenv("VARNO_TEST_INITIALIZER_MARK");
+                GTEST_SKIP() << "no symbolic link here (" << noLinks.message() << "): a link is not tried";
             }
             break;
         }

@@ -58,9 +58,9 @@ TEST_F(DiagnosticLogTest, SetsTheFileAsideOnceItHasReachedTheLimit)
     }
 }
 
-// Two runs append at once and both find the file full: the one that comes second sets nothing aside,
-// so the previous file is not replaced by the other run's new one.
-TEST_F(DiagnosticLogTest, TwoRunsSetTheFileAsideOnce)
+// The second of two runs that both found the file full, once the first has set it aside: the size is
+// read again by name, so the previous file is not replaced by the first run's new one.
+TEST_F(DiagnosticLogTest, AFileAlreadySetAsideIsNotSetAsideAgain)
 {
     put(log, QByteArray(kDiagnosticLogLimit, 'x'));
     EXPECT_TRUE(setLogAsideIfFull(log));
