@@ -112,20 +112,6 @@ bool renameOver(const std::filesystem::path& from, const std::filesystem::path& 
 
 } // namespace
 
-std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill,
-                                        AtALink atALink)
-{
-    if (atALink == AtALink::ReplaceIt) {
-        PendingFile file(path);
-        std::optional<QString> failure = file.fill(fill);
-        return failure ? failure : file.commit();
-    }
-    qint64 written = 0;
-    std::optional<QString> failure = replaceFollowing(path, fill, written);
-    logWrite(path, failure, written);
-    return failure;
-}
-
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : target_(std::move(other.target_)), written_(std::exchange(other.written_, {})), size_(other.size_)
 {
@@ -193,9 +179,14 @@ std::optional<QString> PendingFile::commit()
 
 void writeFileWhole(const std::filesystem::path& path, std::string_view bytes)
 {
-    const auto failure = replaceFileWhole(path, [bytes](QIODevice& file) {
-        return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-    });
+    qint64 written = 0;
+    const auto failure = replaceFollowing(
+        path,
+        [bytes](QIODevice& file) {
+            return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+        },
+        written);
+    logWrite(path, failure, written);
     if (failure) {
         throw VarnoError("Impossible d'écrire le fichier « " + pathToUtf8(path) + " » : " + failure->toStdString());
     }

@@ -11,12 +11,6 @@
 
 namespace varno {
 
-// What a write does with a link found at the file's name.
-enum class AtALink {
-    WriteItsTarget, // the host's own file: what it named, wherever that leads
-    ReplaceIt,      // a name in a shared folder: no step follows a link there, the link itself is replaced
-};
-
 // A file written whole beside its target under a name of its own, not yet in place: commit() renames it
 // over the target, replacing a link found there instead of following it. Dropped uncommitted, it is
 // removed. So a file can be made ready, and put in place only once another has been written.
@@ -42,13 +36,8 @@ private:
     qint64 size_ = 0;
 };
 
-// Replaces path whole or not at all: fill writes into a file beside it, which is renamed over path only
-// when filling, flushing and closing all succeeded. Returns the reason of a failure, path then left as
-// it was, or nothing.
-std::optional<QString> replaceFileWhole(const std::filesystem::path& path, const std::function<bool(QIODevice&)>& fill,
-                                        AtALink atALink = AtALink::WriteItsTarget);
-
-// Writes bytes to path whole or not at all (a file beside it, renamed over it). Throws VarnoError.
+// Writes bytes to the host's own file whole or not at all (a file beside it, renamed over it), where a
+// link at its name leads. Throws VarnoError, the file then as it was.
 void writeFileWhole(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace varno
