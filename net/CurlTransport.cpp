@@ -7,15 +7,16 @@
 #include "net/HttpText.h"
 #include "net/PeerVerification.h"
 #include "net/ProxyRoute.h"
-#include "net/TrustStore.h"
+#include "net/TransferReport.h"
+#include "net/TrustShare.h"
+
+#include <QScopeGuard>
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
 #include <array>
-#include <map>
-#include <memory>
 #include <mutex>
 
 namespace varno {
@@ -23,71 +24,6 @@ namespace {
 
 using EasyHandle = Owned<CURL, curl_easy_cleanup>;
 using HeaderList = Owned<curl_slist, curl_slist_free_all>;
-
-std::string transportFailureReason(CURLcode code)
-{
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return "nom de serveur introuvable";
-    case CURLE_COULDNT_CONNECT:
-        return "connexion au serveur impossible";
-    case CURLE_OPERATION_TIMEDOUT:
-        return "le serveur ne répond pas (délai d'attente dépassé)";
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-        return "le certificat du serveur n'est pas reconnu";
-    case CURLE_SSL_CONNECT_ERROR:
-        return "échec de l'établissement de la connexion sécurisée";
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-        return "adresse invalide";
-    case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_PARTIAL_FILE:
-        return "la connexion a été interrompue";
-    default:
-        return "erreur de communication";
-    }
-}
-
-// What every connection of a trust setting shares, built once per process: the trusted store (the
-// system's roots plus the extra CAs), and a share through which clients resume each other's TLS
-// sessions and reuse name lookups; a handshake that reloaded the roots paid their cost again.
-// Connections stay each client's own (a client reuses its own): one kept open after its client has gone
-// would only hold the server.
-struct Trust {
-    TrustedStore store;
-    CURLSH* share;
-};
-
-std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
-
-const Trust& trustFor(const std::string& extraCaCertificates)
-{
-    static std::mutex mutex;
-    // Lives as long as the process, and is never destroyed: clients may outlive static destruction.
-    static auto* const trusts = new std::map<std::string, Trust>;
-    const std::lock_guard lock(mutex);
-    const auto found = trusts->find(extraCaCertificates);
-    if (found != trusts->end()) {
-        return found->second;
-    }
-    // Where curl was built to find the system's roots.
-    const curl_version_info_data* curlInfo = curl_version_info(CURLVERSION_NOW);
-    Trust trust{newTrustedStore(extraCaCertificates, {curlInfo->capath, curlInfo->cainfo}), curl_share_init()};
-    curl_share_setopt(
-        trust.share, CURLSHOPT_LOCKFUNC,
-        +[](CURL*, curl_lock_data data, curl_lock_access, void*) { shareLocks.at(data).lock(); });
-    curl_share_setopt(
-        trust.share, CURLSHOPT_UNLOCKFUNC, +[](CURL*, curl_lock_data data, void*) { shareLocks.at(data).unlock(); });
-    for (const curl_lock_data data : {CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_DNS}) {
-        curl_share_setopt(trust.share, CURLSHOPT_SHARE, data);
-    }
-    return trusts->emplace(extraCaCertificates, std::move(trust)).first->second;
-}
 
 // What a connection's TLS context is given: the shared store in place of one loaded for it, and the
 // verification that may ask Windows too, told the host the address names.
@@ -141,38 +77,6 @@ int abandonWhenAsked(void* abandoned, curl_off_t, curl_off_t, curl_off_t, curl_o
     return (*static_cast<const std::function<bool()>*>(abandoned))() ? 1 : 0;
 }
 
-// One line per request in the diagnostic log: what was asked, what came back, or why it failed.
-void logTransfer(CURL* curl, const std::string& method, const std::string& url, CURLcode result,
-                 const std::string& detail, const std::string& way)
-{
-    if (!logHttp().isInfoEnabled()) {
-        return;
-    }
-    long status = 0;
-    curl_off_t bytes = 0;
-    curl_off_t microseconds = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
-    curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &microseconds);
-    const std::string took = std::to_string(microseconds / 1000) + " ms";
-    std::string line = method + " " + displayUrl(url) + " : ";
-    if (result == CURLE_OK) {
-        line += std::to_string(status) + ", " + std::to_string(bytes) + " octets, " + took;
-    } else {
-        long verification = X509_V_OK;
-        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verification);
-        line += "échec après " + took + " : curl " + std::to_string(result) + " (" + detail +
-                ") ; vérification du certificat : " + X509_verify_cert_error_string(verification);
-    }
-    line += " ; " + way;
-    qCInfo(logHttp, "%s", line.c_str());
-}
-
-VarnoError failureOf(const std::string& method, const std::string& url, const std::string& reason)
-{
-    return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
-}
-
 // The request's headers, those for its own origin only where the hop is there, and no 100-continue
 // round trip before a body.
 HeaderList headerList(const HttpRequest& request, bool sameOrigin)
@@ -220,6 +124,12 @@ bool proxyUnreachable(CURL* curl, CURLcode result)
     return connectCode == 0 && (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY);
 }
 
+// Whether curl signs on to a proxy as the logged-on user when no account is given (Windows' SSPI).
+bool signsOnAsUser()
+{
+    return (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_SSPI) != 0;
+}
+
 } // namespace
 
 // One client's transfers: a curl handle (its cookies, its connections) and the client's options.
@@ -237,21 +147,20 @@ private:
     struct Hop {
         std::string url;
         std::string method;
+        Origin origin;
         bool sameOrigin = true; // as the request's first address: credentials and origin headers go only there
     };
 
     HttpResponse perform(const HttpRequest& request);
     std::string exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase);
+    Attempt sendAlongRoute(const Hop& hop, Answer& received, std::array<char, CURL_ERROR_SIZE>& errorText);
     void setMethod(const HttpRequest& request, const Hop& hop);
     void setCredentials(const BasicCredentials* credentials);
-    void setProxy(const std::string& proxy);
+    void setProxy(const ProxyAddress& proxy);
     void follow(Hop& hop, const std::string& location, long status, int redirects) const;
 
     HttpClientOptions options_;
     TlsSetting tls_;
-    std::string proxyAddress_; // what curl is given for the current transfer
-    std::string proxyUser_;
-    std::string proxyPassword_;
     EasyHandle curl_;
 };
 
@@ -322,13 +231,13 @@ std::optional<HttpResponse> CurlTransport::send(const HttpRequest& request, std:
 // The request, and the redirects it meets, each checked before it is followed.
 HttpResponse CurlTransport::perform(const HttpRequest& request)
 {
-    const std::string firstOrigin = originOf(request.url);
-    Hop hop{request.url, request.method};
+    const Origin firstOrigin = originOf(request.url);
+    Hop hop{request.url, request.method, firstOrigin};
     if (!isHttpScheme(hop.url)) {
         throw failureOf(hop.method, hop.url, "adresse invalide");
     }
     for (int redirects = 0;; ++redirects) {
-        hop.sameOrigin = originOf(hop.url) == firstOrigin;
+        hop.sameOrigin = hop.origin == firstOrigin;
         std::string reasonPhrase;
         std::string body = exchange(request, hop, reasonPhrase);
         long status = 0;
@@ -359,55 +268,47 @@ std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, 
     std::array<char, CURL_ERROR_SIZE> errorText{};
     const HeaderList headers = headerList(request, hop.sameOrigin);
     curl_easy_setopt(curl, CURLOPT_URL, hop.url.c_str());
-    tls_.host = hostOf(hop.url);
+    tls_.host = hop.origin.host;
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reasonPhrase);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    const Owned<CURL, forgetExchange> forgetOnExit(curl);
+    const auto forget = qScopeGuard([curl] { forgetExchange(curl); });
     setMethod(request, hop);
     setCredentials(request.credentials.has_value() && hop.sameOrigin ? &*request.credentials : nullptr);
-
-    const ProxyRoute route = proxyRouteFor(options_.proxy, hop.url);
-    CURLcode result = CURLE_OK;
-    std::string detail;
-    std::string proxy;
-    for (std::size_t entry = 0; entry < route.proxies.size(); ++entry) {
-        proxy = route.proxies[entry];
-        setProxy(proxy);
-        errorText[0] = '\0';
-        received.body.clear();
-        const auto transfer = [&] { result = curl_easy_perform(curl); };
-        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
-        detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(result));
-        logTransfer(curl, hop.method, hop.url, result, detail,
-                    (proxy.empty() ? std::string("direct") : "via " + proxyForDisplay(proxy)) + " ; " + route.reason);
-        if (proxy.empty() || !proxyUnreachable(curl, result)) {
-            break;
-        }
-    }
-    long connectCode = 0;
-    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
-    if (!proxy.empty() && connectCode == 407) {
-        throw failureOf(hop.method, hop.url,
-                        "le proxy " + proxyForDisplay(proxy) +
-                            " demande une authentification (407) que le programme ne peut pas donner ; le service "
-                            "informatique doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage "
-                            "Proxy (http://utilisateur:motdepasse@hôte:port)");
-    }
-    if (!proxy.empty() && result != CURLE_OK && (connectCode == 0 || connectCode >= 300)) {
-        detail += connectCode == 0
-                      ? " ; proxy " + proxyForDisplay(proxy)
-                      : " ; le proxy " + proxyForDisplay(proxy) + " a répondu " + std::to_string(connectCode);
-    }
+    const Attempt attempt = sendAlongRoute(hop, received, errorText);
     if (received.tooLarge) {
         throw failureOf(hop.method, hop.url,
                         "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
     }
-    if (result != CURLE_OK) {
-        throw failureOf(hop.method, hop.url, transportFailureReason(result) + " (" + detail + ")");
+    if (attempt.result != CURLE_OK) {
+        throw failureOf(hop.method, hop.url, failureReason(curl, attempt));
     }
     return std::move(received.body);
+}
+
+// The transfer along the route's entries in order, each next one tried only where the proxy before it
+// could not be reached (nothing was sent); each try logged.
+Attempt CurlTransport::sendAlongRoute(const Hop& hop, Answer& received, std::array<char, CURL_ERROR_SIZE>& errorText)
+{
+    CURL* curl = curl_.get();
+    const ProxyRoute route = proxyRouteFor(options_.proxy, hop.origin);
+    Attempt attempt;
+    for (const ProxyAddress& proxy : route.proxies) {
+        attempt.proxy = proxy;
+        setProxy(proxy);
+        errorText[0] = '\0';
+        received.body.clear();
+        const auto transfer = [&] { attempt.result = curl_easy_perform(curl); };
+        options_.runTransfer ? options_.runTransfer(transfer) : transfer();
+        attempt.detail = trimBlanks(errorText[0] != '\0' ? errorText.data() : curl_easy_strerror(attempt.result));
+        logTransfer(curl, hop.method, hop.url, attempt,
+                    (proxy.direct() ? std::string("direct") : "via " + proxy.display) + " ; " + route.reason);
+        if (proxy.direct() || !proxyUnreachable(curl, attempt.result)) {
+            break;
+        }
+    }
+    return attempt;
 }
 
 void CurlTransport::setMethod(const HttpRequest& request, const Hop& hop)
@@ -422,37 +323,27 @@ void CurlTransport::setMethod(const HttpRequest& request, const Hop& hop)
     }
 }
 
-// The way out for one transfer: direct (empty), or a proxy reached over a CONNECT tunnel. Credentials
-// written in the proxy's address serve Basic, NTLM or Negotiate; without them, on Windows, NTLM or
-// Negotiate as the logged-on user (SSPI); the person is never asked.
-void CurlTransport::setProxy(const std::string& proxy)
+// The way out for one transfer: direct, or a proxy reached over a CONNECT tunnel. An account given with
+// the proxy serves Basic, NTLM or Negotiate; without one, where curl has SSPI (Windows), NTLM or Negotiate
+// as the logged-on user; the person is never asked.
+void CurlTransport::setProxy(const ProxyAddress& proxy)
 {
     CURL* curl = curl_.get();
-    const ParsedUrl parts = proxy.empty() ? nullptr : parsed(proxy, CURLU_NON_SUPPORT_SCHEME);
-    const std::string user = parts ? partOf(parts, CURLUPART_USER, CURLU_URLDECODE) : std::string();
-    const std::string password = parts ? partOf(parts, CURLUPART_PASSWORD, CURLU_URLDECODE) : std::string();
-    if (parts) {
-        curl_url_set(parts.get(), CURLUPART_USER, nullptr, 0);
-        curl_url_set(parts.get(), CURLUPART_PASSWORD, nullptr, 0);
-    }
-    proxyAddress_ = parts ? partOf(parts, CURLUPART_URL) : std::string();
-    proxyUser_ = user;
-    proxyPassword_ = password;
-    curl_easy_setopt(curl, CURLOPT_PROXY, proxyAddress_.c_str());
-    if (!user.empty()) {
-        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUser_.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPassword_.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.host.c_str()); // "" is direct
+    curl_easy_setopt(curl, CURLOPT_PROXYPORT, static_cast<long>(proxy.port));
+    curl_easy_setopt(curl, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    if (!proxy.user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
         curl_easy_setopt(curl, CURLOPT_PROXYAUTH,
                          static_cast<long>(CURLAUTH_BASIC | CURLAUTH_NTLM | CURLAUTH_NEGOTIATE));
-    } else {
-#ifdef _WIN32
+    } else if (signsOnAsUser()) {
         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_NTLM));
-#else
+    } else {
         curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, nullptr);
         curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, nullptr);
         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NONE));
-#endif
     }
 }
 
@@ -475,11 +366,13 @@ void CurlTransport::follow(Hop& hop, const std::string& location, long status, i
         throw failureOf(hop.method, hop.url, "redirection vers une adresse invalide");
     }
     // Never from https down to plain http, where the cookies and the answer would travel in clear.
-    if (!originOf(location).starts_with("https://")) {
+    const Origin target = originOf(location);
+    if (target.scheme != "https") {
         throw failureOf(hop.method, hop.url,
                         "redirection vers une adresse non sécurisée (" + displayUrl(location) + ")");
     }
     hop.url = location;
+    hop.origin = target;
     // As browsers do: 303 always, 301 and 302 after a POST, go on with a GET.
     if (status == 303 || (hop.method == "POST" && (status == 301 || status == 302))) {
         hop.method = "GET";

@@ -21,29 +21,25 @@ std::string partOf(const ParsedUrl& url, CURLUPart part, unsigned int flags)
     return found == CURLUE_OK && text != nullptr ? std::string(text) : std::string();
 }
 
-std::string originOf(const std::string& url)
+Origin originOf(const std::string& url)
 {
     const ParsedUrl parts = parsed(url);
     if (!parts) {
         return {};
     }
-    const std::string scheme = partOf(parts, CURLUPART_SCHEME);
-    const std::string host = partOf(parts, CURLUPART_HOST);
+    const std::string scheme = lowerAscii(partOf(parts, CURLUPART_SCHEME));
+    const std::string host = lowerAscii(partOf(parts, CURLUPART_HOST));
     const std::string port = partOf(parts, CURLUPART_PORT, CURLU_DEFAULT_PORT);
-    return scheme.empty() || host.empty() || port.empty() ? std::string()
-                                                          : lowerAscii(scheme + "://" + host + ":" + port);
-}
-
-std::string hostOf(const std::string& url)
-{
-    const ParsedUrl parts = parsed(url);
-    return parts ? partOf(parts, CURLUPART_HOST) : std::string();
+    if (scheme.empty() || host.empty() || port.empty()) {
+        return {};
+    }
+    return {scheme, host, std::stoi(port)};
 }
 
 bool isHttpScheme(const std::string& url)
 {
-    const std::string origin = originOf(url);
-    return origin.starts_with("https://") || origin.starts_with("http://");
+    const std::string scheme = originOf(url).scheme;
+    return scheme == "https" || scheme == "http";
 }
 
 std::string displayUrl(const std::string& url)

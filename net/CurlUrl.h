@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Owned.h"
+#include "net/Origin.h"
 
 #include <curl/curl.h>
 
@@ -18,11 +19,8 @@ ParsedUrl parsed(const std::string& url, unsigned int flags = 0);
 // A part of a parsed URL; empty when it has none.
 std::string partOf(const ParsedUrl& url, CURLUPart part, unsigned int flags = 0);
 
-// scheme://host:port of a URL, lower-cased, with the default port filled in; empty when unparsable.
-std::string originOf(const std::string& url);
-
-// The host name an address names, as a certificate must name it; empty when unparsable.
-std::string hostOf(const std::string& url);
+// Where a URL leads, lower-cased, with the default port filled in; an empty scheme when unparsable.
+Origin originOf(const std::string& url);
 
 bool isHttpScheme(const std::string& url);
 

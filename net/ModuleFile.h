@@ -19,4 +19,11 @@ inline constexpr const char* kStampSection = ".vstamp";
 
 ModuleFile readModuleFile(const std::filesystem::path& file);
 
+// The module loaded by the system, for the process's life; null when it is refused, with the reason in
+// French and the system's own words (one file per platform, as readModuleFile).
+void* loadModule(const std::filesystem::path& file, std::string& refusal);
+
+// An entry the loaded module exports; null when it has none.
+void* moduleSymbol(void* module, const char* name);
+
 } // namespace varno

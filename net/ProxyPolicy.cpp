@@ -6,46 +6,61 @@
 #include <QString>
 #include <QUrl>
 
-#include <optional>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cstdlib>
-#endif
-
 namespace varno {
 namespace {
 
-#ifdef _WIN32
-// A string value of a key under HKEY_LOCAL_MACHINE (an expandable one expanded); nothing when the key or the
-// value is absent.
-std::optional<std::string> machineValue(const wchar_t* key, const wchar_t* name)
+// Longer than any proxy address; a value this long is a mistake, and curl would stall on it.
+constexpr std::size_t kLongestSetting = 2000;
+
+// An address that did not parse, fit for a message: without what an account may have written before '@',
+// and cut short when it is long.
+std::string withoutAccount(const std::string& text)
 {
-    DWORD size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.resize(wcsnlen(value.c_str(), value.size()));
-    return QString::fromStdWString(value).toStdString();
+    const std::size_t at = text.rfind('@');
+    const std::size_t scheme = text.find("://");
+    const std::size_t start = scheme == std::string::npos || scheme > at ? 0 : scheme + 3;
+    const std::string shown = at == std::string::npos ? text : text.substr(0, start) + text.substr(at + 1);
+    constexpr std::size_t kShown = 80;
+    return shown.size() > kShown ? shown.substr(0, kShown) + "…" : shown;
 }
-#endif
 
 } // namespace
 
-std::string proxyForDisplay(const std::string& address)
+std::optional<ProxyAddress> proxyAddressFrom(const std::string& text, bool bareAllowed, int defaultPort)
 {
-    QUrl url(QString::fromStdString(address), QUrl::StrictMode);
-    if (!url.isValid()) {
-        const std::size_t at = address.rfind('@');
-        return at == std::string::npos ? address : address.substr(at + 1);
+    if (text.size() > kLongestSetting) {
+        return std::nullopt;
     }
-    return url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
-        .toStdString();
+    QString value = QString::fromStdString(text).trimmed();
+    if (bareAllowed && !value.contains("://")) {
+        value.prepend("http://");
+    }
+    const QUrl url(value, QUrl::StrictMode);
+    const int port = url.port(defaultPort);
+    if (!url.isValid() || url.scheme().compare("http", Qt::CaseInsensitive) != 0 || url.host().isEmpty() || port <= 0 ||
+        (!url.path().isEmpty() && url.path() != "/") || url.hasQuery() || url.hasFragment()) {
+        return std::nullopt;
+    }
+    const QString host = url.host(QUrl::FullyEncoded);
+    ProxyAddress address{(host.contains(':') ? "[" + host + "]" : host).toStdString(),
+                         port,
+                         url.userName(QUrl::FullyDecoded).toStdString(),
+                         url.password(QUrl::FullyDecoded).toStdString(),
+                         {}};
+    address.display = "http://" + address.host + ":" + std::to_string(port);
+    if (!address.password.empty()) {
+        keepSecret(address.user, address.password);
+        keepSecret(url.password(QUrl::FullyEncoded).toStdString());
+    }
+    return address;
+}
+
+std::string proxySettingNotUnderstood(const std::string& text, const std::string& source)
+{
+    return "Le réglage du proxy « " + withoutAccount(text) + " » (" + source +
+           ") n'est pas compris. Valeurs possibles : direct, system, ou l'adresse d'un proxy de la forme "
+           "http://hôte:port (éventuellement http://utilisateur:motdepasse@hôte:port). Aucune requête n'a été "
+           "envoyée ; demandez au service informatique de corriger ce réglage.";
 }
 
 std::string proxyPolicyName(const ProxyPolicy& policy)
@@ -54,7 +69,7 @@ std::string proxyPolicyName(const ProxyPolicy& policy)
     case ProxyPolicy::Kind::System:
         return "system";
     case ProxyPolicy::Kind::Explicit:
-        return proxyForDisplay(policy.address);
+        return policy.address.display;
     case ProxyPolicy::Kind::Direct:
         break;
     }
@@ -70,40 +85,11 @@ ProxyPolicy proxyPolicyFrom(const std::string& text, const std::string& source)
     if (value.compare("system", Qt::CaseInsensitive) == 0) {
         return {ProxyPolicy::Kind::System, {}, source};
     }
-    const QUrl url(value, QUrl::StrictMode);
-    const bool meaningful = url.isValid() && url.scheme().compare("http", Qt::CaseInsensitive) == 0 &&
-                            !url.host().isEmpty() && url.port() > 0 && (url.path().isEmpty() || url.path() == "/") &&
-                            !url.hasQuery() && !url.hasFragment();
-    if (!meaningful) {
-        throw VarnoError("Le réglage du proxy « " + proxyForDisplay(value.toStdString()) + " » (" + source +
-                         ") n'est pas compris. Valeurs possibles : direct, system, ou l'adresse d'un proxy de la "
-                         "forme http://hôte:port (éventuellement http://utilisateur:motdepasse@hôte:port). "
-                         "Aucune requête n'a été envoyée ; demandez au service informatique de corriger ce réglage.");
+    std::optional<ProxyAddress> address = proxyAddressFrom(text, false, 0);
+    if (!address) {
+        throw VarnoError(proxySettingNotUnderstood(text, source));
     }
-    if (!url.password().isEmpty()) {
-        keepSecret(url.userName(QUrl::FullyDecoded).toStdString(), url.password(QUrl::FullyDecoded).toStdString());
-        keepSecret(url.password(QUrl::FullyEncoded).toStdString());
-    }
-    return {ProxyPolicy::Kind::Explicit, value.toStdString(), source};
-}
-
-ProxyPolicy readProxyPolicy()
-{
-#ifdef _WIN32
-    for (const auto& [key, source] :
-         {std::pair{L"SOFTWARE\\Policies\\Module_Varno",
-                    "stratégie HKLM\\SOFTWARE\\Policies\\Module_Varno, valeur Proxy"},
-          std::pair{L"SOFTWARE\\Module_Varno", "HKLM\\SOFTWARE\\Module_Varno, valeur Proxy"}}) {
-        if (const std::optional<std::string> value = machineValue(key, L"Proxy")) {
-            return proxyPolicyFrom(*value, source);
-        }
-    }
-#else
-    if (const char* value = std::getenv("VARNO_PROXY")) {
-        return proxyPolicyFrom(value, "variable d'environnement VARNO_PROXY");
-    }
-#endif
-    return {ProxyPolicy::Kind::Direct, {}, "par défaut"};
+    return {ProxyPolicy::Kind::Explicit, std::move(*address), source};
 }
 
 } // namespace varno

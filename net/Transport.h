@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/HttpClient.h"
+#include "net/HttpTypes.h"
 
 #include <optional>
 #include <string>

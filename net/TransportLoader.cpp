@@ -9,12 +9,6 @@
 #include <mutex>
 #include <string_view>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace varno {
 namespace {
 
@@ -22,29 +16,6 @@ std::string transportFault(const std::string& what)
 {
     return damagedInstallation("Le composant réseau du programme (" + std::string(VARNO_TRANSPORT_FILE_NAME) + ")",
                                what);
-}
-
-// Why the library did not load, in French for the usual causes; the system's own words follow.
-std::string notLoaded([[maybe_unused]] const std::string& systemWords)
-{
-#ifdef _WIN32
-    const DWORD code = GetLastError();
-    const char* reason = code == ERROR_MOD_NOT_FOUND ? "une bibliothèque dont il a besoin est absente"
-                         : code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT
-                             ? "le fichier est endommagé ou n'est pas fait pour ce système"
-                         : code == ERROR_ACCESS_DENIED ? "l'accès au fichier est refusé"
-                                                       : "Windows refuse de le charger";
-    const std::string words = "erreur " + std::to_string(code);
-#else
-    const auto says = [&systemWords](const char* text) { return systemWords.find(text) != std::string::npos; };
-    const char* reason = says("Permission denied")                ? "l'accès au fichier est refusé"
-                         : says("cannot open shared object file") ? "une bibliothèque dont il a besoin est absente"
-                         : says("ELF") || says("file too short")
-                             ? "le fichier est endommagé ou n'est pas fait pour ce système"
-                             : "le système refuse de le charger";
-    const std::string& words = systemWords;
-#endif
-    return transportFault("ne peut pas être chargé : " + std::string(reason) + " (" + words + ")");
 }
 
 // The transport library is taken from the program's own folder and nowhere else: not from a path the
@@ -74,24 +45,14 @@ CreateTransport loadTransport()
     if (file.stamp != VARNO_TRANSPORT_ABI) {
         throw VarnoError(transportFault("ne provient pas de cette version du programme"));
     }
-#ifdef _WIN32
-    HMODULE library =
-        LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    std::string refusal;
+    void* const library = loadModule(module, refusal);
     if (library == nullptr) {
-        throw VarnoError(notLoaded({}));
+        throw VarnoError(transportFault("ne peut pas être chargé : " + refusal));
     }
-    const auto symbol = [library](const char* name) { return reinterpret_cast<void*>(GetProcAddress(library, name)); };
-#else
-    void* library = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* detail = dlerror();
-        throw VarnoError(notLoaded(detail != nullptr ? detail : ""));
-    }
-    const auto symbol = [library](const char* name) { return dlsym(library, name); };
-#endif
     // Kept for the process's life. The stamp it gives must be the one its file holds.
-    const auto abi = reinterpret_cast<TransportAbi>(symbol("varnoTransportAbi"));
-    const auto entry = reinterpret_cast<CreateTransport>(symbol("varnoCreateTransport"));
+    const auto abi = reinterpret_cast<TransportAbi>(moduleSymbol(library, "varnoTransportAbi"));
+    const auto entry = reinterpret_cast<CreateTransport>(moduleSymbol(library, "varnoCreateTransport"));
     if (abi == nullptr || entry == nullptr || std::string_view(abi()) != VARNO_TRANSPORT_ABI) {
         throw VarnoError(transportFault("ne provient pas de cette version du programme"));
     }

@@ -1,20 +1,13 @@
 #pragma once
 
 #include "foundation/Owned.h"
+#include "net/SystemRoots.h"
 
 #include <openssl/x509.h>
 
 #include <string>
 
 namespace varno {
-
-// Where the system's trusted roots are kept outside Windows (whose own store is read instead): a folder
-// of hashed certificates, read lazily (only the roots a server's chain names), or else a bundle, read
-// whole. Either may be null.
-struct SystemRoots {
-    const char* folder = nullptr;
-    const char* bundle = nullptr;
-};
 
 using TrustedStore = Owned<X509_STORE, X509_STORE_free>;
 

@@ -1,0 +1,92 @@
+#include "net/TransferReport.h"
+
+#include "foundation/DiagnosticLog.h"
+#include "net/CurlUrl.h"
+
+#include <openssl/x509.h>
+
+namespace varno {
+namespace {
+
+std::string transportFailureReason(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return "nom de serveur introuvable";
+    case CURLE_COULDNT_CONNECT:
+        return "connexion au serveur impossible";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "le serveur ne répond pas (délai d'attente dépassé)";
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return "le certificat du serveur n'est pas reconnu";
+    case CURLE_SSL_CONNECT_ERROR:
+        return "échec de l'établissement de la connexion sécurisée";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return "adresse invalide";
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return "la connexion a été interrompue";
+    default:
+        return "erreur de communication";
+    }
+}
+
+} // namespace
+
+void logTransfer(CURL* curl, const std::string& method, const std::string& url, const Attempt& attempt,
+                 const std::string& way)
+{
+    if (!logHttp().isInfoEnabled()) {
+        return;
+    }
+    long status = 0;
+    curl_off_t bytes = 0;
+    curl_off_t microseconds = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
+    curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &microseconds);
+    const std::string took = std::to_string(microseconds / 1000) + " ms";
+    std::string line = method + " " + displayUrl(url) + " : ";
+    if (attempt.result == CURLE_OK) {
+        line += std::to_string(status) + ", " + std::to_string(bytes) + " octets, " + took;
+    } else {
+        long verification = X509_V_OK;
+        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verification);
+        line += "échec après " + took + " : curl " + std::to_string(attempt.result) + " (" + attempt.detail +
+                ") ; vérification du certificat : " + X509_verify_cert_error_string(verification);
+    }
+    line += " ; " + way;
+    qCInfo(logHttp, "%s", line.c_str());
+}
+
+VarnoError failureOf(const std::string& method, const std::string& url, const std::string& reason)
+{
+    return VarnoError("La requête " + method + " vers " + displayUrl(url) + " a échoué : " + reason + ".");
+}
+
+std::string failureReason(CURL* curl, const Attempt& attempt)
+{
+    long connectCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    const std::string& proxy = attempt.proxy.display;
+    if (!attempt.proxy.direct() && connectCode == 407) {
+        return "le proxy " + proxy +
+               " demande une authentification (407) que le programme ne peut pas donner ; le service informatique "
+               "doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage Proxy "
+               "(http://utilisateur:motdepasse@hôte:port)";
+    }
+    std::string detail = attempt.detail;
+    if (!attempt.proxy.direct() && (connectCode == 0 || connectCode >= 300)) {
+        detail += connectCode == 0 ? " ; proxy " + proxy
+                                   : " ; le proxy " + proxy + " a répondu " + std::to_string(connectCode);
+    }
+    return transportFailureReason(attempt.result) + " (" + detail + ")";
+}
+
+} // namespace varno
