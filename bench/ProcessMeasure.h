@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bench/Figures.h"
+
 #include <string>
 #include <vector>
 
@@ -28,11 +30,5 @@ ProcessRun runModuleVarno(const std::vector<std::string>& arguments, const std::
 // Runs the bare Qt Widgets baseline (bench/bare_window.cpp) on the same platform; watchedMs is the time
 // to its window shown. A command given replaces the built baseline (the Windows build's, under Wine).
 ProcessRun runBareWindow(const std::string& shownFile, const std::vector<std::string>& command = {});
-
-// The median of some figures.
-double median(std::vector<double> values);
-
-// Median, minimum and maximum of some figures, as "median X ms (min Y, max Z)".
-std::string summarize(std::vector<double> values);
 
 } // namespace varno::bench
