@@ -48,9 +48,11 @@ bool presentBrand(QWidget& window, const BrandLogos& logos, const std::string& b
         return false;
     }
     window.setWindowTitle(QString::fromStdString("Korvalis - Configurateur " + brand + captionSuffix));
-    // Only the logo shown is decoded. PNG is read by Qt itself: a reader left to detect the format
-    // would load every image plugin first.
-    QImageReader reader(QString::fromStdString(":/logos/" + brand + ".png"), "png");
+    // Only the logo shown is decoded, at the size the screen needs: the twice-as-large one costs four
+    // times as much, and comes before the first thing the window says. PNG is read by Qt itself: a
+    // reader left to detect the format would load every image plugin first.
+    const std::string size = window.devicePixelRatioF() > 1.0 ? "@2x" : "";
+    QImageReader reader(QString::fromStdString(":/logos/" + brand + size + ".png"), "png");
     reader.setAutoDetectImageFormat(false);
     logo->setPixmap(QPixmap::fromImage(reader.read()));
     logo->show();

@@ -26,7 +26,7 @@ std::vector<std::string> visibleLogos(const BrandLogos& logos)
 {
     std::vector<std::string> names;
     for (const QLabel* logo : {logos.imgFerd, logos.imgOlka, logos.imgTamrix}) {
-        if (!logo->isHidden()) {
+        if (!logo->isHidden() && !logo->pixmap().isNull()) { // shown, and its picture read
             names.push_back(logo->objectName().toStdString());
         }
     }
