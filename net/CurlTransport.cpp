@@ -296,6 +296,8 @@ Attempt CurlTransport::sendAlongRoute(const Hop& hop, Answer& received, std::arr
     Attempt attempt;
     for (const ProxyAddress& proxy : route.proxies) {
         attempt.proxy = proxy;
+        attempt.basicAllowed = options_.proxy.basicAllowed;
+        attempt.asLoggedOnUser = !proxy.direct() && proxy.user.empty() && signsOnAsUser();
         setProxy(proxy);
         errorText[0] = '\0';
         received.body.clear();
@@ -324,19 +326,22 @@ void CurlTransport::setMethod(const HttpRequest& request, const Hop& hop)
 }
 
 // The way out for one transfer: direct, or a proxy reached over a CONNECT tunnel. An account given with
-// the proxy serves Basic, NTLM or Negotiate; without one, where curl has SSPI (Windows), NTLM or Negotiate
-// as the logged-on user; the person is never asked.
+// the proxy serves what it can: Negotiate then NTLM where curl has SSPI (Windows), NTLM elsewhere (curl's
+// Negotiate there goes through Kerberos, which ignores the account), Basic only where IT allows it.
+// Without an account, where curl has SSPI, Negotiate or NTLM as the logged-on user. The person is never
+// asked.
 void CurlTransport::setProxy(const ProxyAddress& proxy)
 {
     CURL* curl = curl_.get();
     curl_easy_setopt(curl, CURLOPT_PROXY, proxy.host.c_str()); // "" is direct
     curl_easy_setopt(curl, CURLOPT_PROXYPORT, static_cast<long>(proxy.port));
     curl_easy_setopt(curl, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    const unsigned long windows = signsOnAsUser() ? CURLAUTH_NEGOTIATE : 0;
     if (!proxy.user.empty()) {
         curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
         curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROXYAUTH,
-                         static_cast<long>(CURLAUTH_BASIC | CURLAUTH_NTLM | CURLAUTH_NEGOTIATE));
+        const unsigned long basic = options_.proxy.basicAllowed ? CURLAUTH_BASIC : 0;
+        curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NTLM | windows | basic));
     } else if (signsOnAsUser()) {
         curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
         curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_NTLM));

@@ -63,6 +63,20 @@ std::string proxySettingNotUnderstood(const std::string& text, const std::string
            "envoyée ; demandez au service informatique de corriger ce réglage.";
 }
 
+bool proxyAuthAllowsBasic(const std::string& text, const std::string& source)
+{
+    const QString value = QString::fromStdString(text).trimmed();
+    if (value.isEmpty() || value.compare("ntlm", Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    if (value.compare("basic", Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    throw VarnoError("Le réglage ProxyAuth « " + withoutAccount(text) + " » (" + source +
+                     ") n'est pas compris. Valeurs possibles : ntlm (par défaut) ou basic. Aucune requête n'a été "
+                     "envoyée ; demandez au service informatique de corriger ce réglage.");
+}
+
 std::string proxyPolicyName(const ProxyPolicy& policy)
 {
     switch (policy.kind) {

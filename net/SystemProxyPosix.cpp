@@ -18,10 +18,13 @@ std::string environment(const char* name)
 
 ProxyPolicy readProxyPolicy()
 {
-    if (const char* value = std::getenv("VARNO_PROXY")) {
-        return proxyPolicyFrom(value, "variable d'environnement VARNO_PROXY");
+    const char* value = std::getenv("VARNO_PROXY");
+    ProxyPolicy policy = value != nullptr ? proxyPolicyFrom(value, "variable d'environnement VARNO_PROXY")
+                                          : ProxyPolicy{ProxyPolicy::Kind::Direct, {}, "par défaut"};
+    if (const char* auth = std::getenv("VARNO_PROXY_AUTH")) {
+        policy.basicAllowed = proxyAuthAllowsBasic(auth, "variable d'environnement VARNO_PROXY_AUTH");
     }
-    return {ProxyPolicy::Kind::Direct, {}, "par défaut"};
+    return policy;
 }
 
 ProxyRoute systemRoute(const Origin& origin)

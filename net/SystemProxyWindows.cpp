@@ -77,13 +77,20 @@ std::optional<ProxyRoute> scriptRoute(const Origin& origin, const std::string& s
 
 ProxyPolicy readProxyPolicy()
 {
-    for (const auto& [key, source] :
-         {std::pair{L"SOFTWARE\\Policies\\Module_Varno",
-                    "stratégie HKLM\\SOFTWARE\\Policies\\Module_Varno, valeur Proxy"},
-          std::pair{L"SOFTWARE\\Module_Varno", "HKLM\\SOFTWARE\\Module_Varno, valeur Proxy"}}) {
-        if (const std::optional<std::string> value = machineValue(key, L"Proxy")) {
-            return proxyPolicyFrom(*value, source);
+    for (const auto& [key, source] : {std::pair{kPolicyKey, "stratégie HKLM\\"}, std::pair{kInstallKey, "HKLM\\"}}) {
+        const std::wstring wideKey = QString(key).toStdWString();
+        const std::optional<std::string> value =
+            machineValue(wideKey.c_str(), QString(kProxyValue).toStdWString().c_str());
+        if (!value) {
+            continue;
         }
+        const std::string where = source + std::string(key) + ", valeur ";
+        ProxyPolicy policy = proxyPolicyFrom(*value, where + kProxyValue);
+        if (const std::optional<std::string> auth =
+                machineValue(wideKey.c_str(), QString(kProxyAuthValue).toStdWString().c_str())) {
+            policy.basicAllowed = proxyAuthAllowsBasic(*auth, where + kProxyAuthValue);
+        }
+        return policy;
     }
     return {ProxyPolicy::Kind::Direct, {}, "par défaut"};
 }

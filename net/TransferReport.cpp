@@ -73,13 +73,36 @@ VarnoError failureOf(const std::string& method, const std::string& url, const st
 std::string failureReason(CURL* curl, const Attempt& attempt)
 {
     long connectCode = 0;
+    long offered = 0; // what the proxy's last 407 proposed
     curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    curl_easy_getinfo(curl, CURLINFO_PROXYAUTH_AVAIL, &offered);
     const std::string& proxy = attempt.proxy.display;
-    if (!attempt.proxy.direct() && connectCode == 407) {
+    const bool signOnFailed =
+        attempt.asLoggedOnUser && (offered & (CURLAUTH_NTLM | CURLAUTH_NEGOTIATE)) != 0 &&
+        (connectCode == 407 || attempt.result == CURLE_AUTH_ERROR || attempt.result == CURLE_RECV_ERROR);
+    if (!attempt.proxy.direct() && (connectCode == 407 || signOnFailed)) {
+        const std::string account =
+            " ; le service informatique doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage "
+            "Proxy (http://utilisateur:motdepasse@hôte:port)";
+        if (signOnFailed) {
+            return "le proxy " + proxy +
+                   " demande une authentification (407) que la session Windows de "
+                   "l'utilisateur n'a pas pu donner (curl " +
+                   std::to_string(attempt.result) + ") : ce poste n'est peut-être pas reconnu par le domaine du proxy" +
+                   account;
+        }
+        if (attempt.proxy.user.empty()) {
+            return "le proxy " + proxy + " demande une authentification (407) et aucun compte n'est indiqué" + account;
+        }
+        if (!attempt.basicAllowed && (offered & ~static_cast<long>(CURLAUTH_BASIC)) == 0) {
+            return "le proxy " + proxy +
+                   " ne propose que l'authentification Basic (407), qui enverrait le mot de "
+                   "passe en clair : aucun identifiant ne lui a été envoyé. Le service informatique peut faire "
+                   "proposer NTLM ou Negotiate par le proxy, ou autoriser Basic (réglage ProxyAuth = basic)";
+        }
         return "le proxy " + proxy +
-               " demande une authentification (407) que le programme ne peut pas donner ; le service informatique "
-               "doit autoriser ce poste sur le proxy, ou indiquer un compte dans le réglage Proxy "
-               "(http://utilisateur:motdepasse@hôte:port)";
+               " a refusé le compte indiqué dans le réglage Proxy (407) : le nom ou le mot de "
+               "passe est faux, ou ce compte n'y est pas autorisé ; le service informatique doit corriger ce réglage";
     }
     std::string detail = attempt.detail;
     if (!attempt.proxy.direct() && (connectCode == 0 || connectCode >= 300)) {

@@ -16,6 +16,8 @@ struct Attempt {
     CURLcode result = CURLE_FAILED_INIT;
     std::string detail; // curl's own words
     ProxyAddress proxy;
+    bool basicAllowed = false;   // Basic was offered to the proxy
+    bool asLoggedOnUser = false; // without an account, the proxy was answered as the logged-on user (SSPI)
 };
 
 // One line per request in the diagnostic log: what was asked, what came back, or why it failed, and the

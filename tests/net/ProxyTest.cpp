@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -47,6 +48,13 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
 {
     const auto byName = [](const test::TestHttpsServer& server) { return server.baseUrl(); };
     const auto explicitly = [](const std::string& proxy) { return proxyPolicyFrom(proxy, "test"); };
+    const auto withAccount = [](const std::string& account, bool basicAllowed) {
+        return [=](const std::string& proxy) {
+            ProxyPolicy policy = proxyPolicyFrom("http://" + account + "@" + proxy.substr(7), "test");
+            policy.basicAllowed = basicAllowed;
+            return policy;
+        };
+    };
     const std::vector<Way> ways{
         {"direct", "", [](const std::string&) { return proxyPolicyFrom("direct", "test"); }, byName, false, "", false},
         {"explicit", "", explicitly, byName, true, "", true},
@@ -55,12 +63,13 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
         {"system, the host left out", "", [](const std::string&) { return proxyPolicyFrom("system", "test"); },
          [](const test::TestHttpsServer& server) { return server.baseUrlByAddress(); }, false, "", false},
 #endif
-        {"Basic credentials in the address", "agent:p@ss w0rd",
-         [](const std::string& proxy) {
-             return proxyPolicyFrom("http://agent:p%40ss%20w0rd@" + proxy.substr(7), "test");
-         },
+        {"Basic, allowed, with the account in the address", "agent:p@ss w0rd", withAccount("agent:p%40ss%20w0rd", true),
          byName, true, "", true},
-        {"a 407 left unanswered", "agent:secret", explicitly, byName, true, "demande une authentification (407)", true},
+        {"Basic, not allowed: nothing sent", "agent:p@ss w0rd", withAccount("agent:p%40ss%20w0rd", false), byName, true,
+         "ne propose que l'authentification Basic", true},
+        {"Basic, allowed, a wrong password", "agent:p@ss w0rd", withAccount("agent:wrong%20w0rd", true), byName, true,
+         "a refusé le compte", true},
+        {"a 407 and no account", "agent:secret", explicitly, byName, true, "aucun compte n'est indiqué", true},
         {"an unreachable proxy", "", [](const std::string&) { return proxyPolicyFrom("http://127.0.0.1:1", "test"); },
          byName, false, "connexion au serveur impossible (", true},
     };
@@ -98,10 +107,14 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
             EXPECT_EQ(connects.back().target, url.substr(8, url.rfind('/') - 8)); // host:port, as the address has it
             const std::string credentials = way.proxyCredentials;
             EXPECT_EQ(connects.back().tunnelled, *way.failure == '\0');
+            const std::string basic = "Basic " + QByteArray::fromStdString(credentials).toBase64().toStdString();
             if (!credentials.empty() && *way.failure == '\0') {
-                EXPECT_EQ(connects.back().authorization,
-                          "Basic " + QByteArray::fromStdString(credentials).toBase64().toStdString());
+                EXPECT_EQ(connects.back().authorization, basic);
             }
+            const bool sentBasic = std::any_of(connects.begin(), connects.end(), [](const auto& connect) {
+                return connect.authorization.starts_with("Basic ");
+            });
+            EXPECT_EQ(sentBasic, way.policy(proxy.address()).basicAllowed); // never without IT's leave
         }
     }
 }
@@ -127,6 +140,10 @@ TEST(ProxyPolicy, AValueThatNamesNoProxyIsRefusedWithItsSourceAndNoCredentials)
     for (const char* value : {"http://proxy.example", "proxy.example:8080", "oui"}) { // the policy wants all of it
         EXPECT_THAT(test::varnoErrorOf([&] { proxyPolicyFrom(value, "test"); }), HasSubstr("n'est pas compris"));
     }
+    EXPECT_TRUE(proxyAuthAllowsBasic(" Basic ", "test"));
+    EXPECT_FALSE(proxyAuthAllowsBasic("ntlm", "test") || proxyAuthAllowsBasic("", "test"));
+    EXPECT_THAT(test::varnoErrorOf([] { proxyAuthAllowsBasic("digest", "ProxyAuth"); }),
+                HasSubstr("(ProxyAuth) n'est pas compris"));
 }
 
 // What Windows and configuration scripts answer, and the lists that leave hosts out.
