@@ -82,16 +82,22 @@ protected:
 
     Outcome outcomeOf(const QProcess& process, const QString& temporaryFile = "devis.xml")
     {
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return filesAfter(process.exitCode(), temporaryFile);
+    }
+
+    // What a run left: its exit code, its messages and the temporary file.
+    Outcome filesAfter(int exitCode, const QString& temporaryFile = "devis.xml")
+    {
         QFile log(path("messages.log"));
         QFile temporary(path(temporaryFile));
-        Outcome outcome{process.exitCode(), {}, {}};
+        Outcome outcome{exitCode, {}, {}};
         if (log.open(QIODevice::ReadOnly)) {
             outcome.messages = QString::fromUtf8(log.readAll());
         }
         if (temporary.open(QIODevice::ReadOnly)) {
             outcome.temporaryFile = temporary.readAll();
         }
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return outcome;
     }
 };
@@ -425,7 +431,25 @@ protected:
         varno::test::expectNoSecretIn(log, secrets);
     }
 
-    std::vector<std::string> givenSecrets; // those the server gave
+    // Runs the program until it ends or tells something: after an error the window stays open until the
+    // person closes it, so the test ends it then.
+    Outcome runUntilTold(const QStringList& arguments)
+    {
+        QProcess process;
+        start(process, arguments);
+        const QString messages = path("messages.log");
+        for (int i = 0; i < 100 && !QFile::exists(messages) && !process.waitForFinished(100); ++i) {
+        }
+        if (process.state() == QProcess::NotRunning) {
+            return outcomeOf(process);
+        }
+        endsItself = false;
+        process.kill(); // the offscreen platform has no window that a polite close could reach on Windows
+        process.waitForFinished(10000);
+        return filesAfter(-1);
+    }
+
+    std::vector<std::string> givenSecrets; // those the server gave, or the test
     bool endsItself = true;                // not killed by the test
 };
 
@@ -448,14 +472,21 @@ TEST_F(ExecutableWorkflowTest, VerificationWritesTheResultDocument)
 // Wine's registry for the run, then removed).
 class ProxyPolicySet {
 public:
-    explicit ProxyPolicySet(const QString& value)
+    explicit ProxyPolicySet(const QString& value, const QString& auth = {})
     {
 #ifdef _WIN32
-        const std::wstring text = value.toStdWString();
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"Proxy", REG_SZ, text.c_str(),
-                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        for (const auto& [name, text] :
+             {std::pair{L"Proxy", value.toStdWString()}, std::pair{L"ProxyAuth", auth.toStdWString()}}) {
+            if (!text.empty()) {
+                RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, name, REG_SZ, text.c_str(),
+                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+            }
+        }
 #else
         qputenv("VARNO_PROXY", value.toUtf8());
+        if (!auth.isEmpty()) {
+            qputenv("VARNO_PROXY_AUTH", auth.toUtf8());
+        }
 #endif
     }
     ~ProxyPolicySet()
@@ -464,6 +495,7 @@ public:
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
 #else
         qunsetenv("VARNO_PROXY");
+        qunsetenv("VARNO_PROXY_AUTH");
 #endif
     }
     ProxyPolicySet(const ProxyPolicySet&) = delete;
@@ -517,6 +549,33 @@ TEST_F(ExecutableWorkflowTest, TheProxyPolicyTakesEveryRequestItsWay)
     }
 }
 
+// A proxy that offers only Basic gets the account's password only where ProxyAuth allows it: read beside
+// Proxy, from the machine policy key under Wine, from VARNO_PROXY_AUTH on Linux.
+TEST_F(ExecutableWorkflowTest, BasicGoesToTheProxyOnlyWhereProxyAuthAllowsIt)
+{
+    varno::test::TestConnectProxy proxy("agent:p@ss w0rd");
+    const QString address = "http://agent:p%40ss%20w0rd@" + QString::fromStdString(proxy.address()).mid(7);
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                              "[RecordId]\r\nValeur=123\r\n");
+    givenSecrets = {"p@ss w0rd", "p%40ss%20w0rd"};
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed);
+        const ProxyPolicySet set(address, allowed ? "basic" : "");
+        QFile::remove(path("messages.log"));
+        const Outcome outcome = runUntilTold({"devis.xml", "config.ini"});
+        const std::vector<varno::test::TestConnectProxy::Connect> connects = proxy.connects();
+        const bool sentBasic = std::any_of(connects.begin(), connects.end(), [](const auto& connect) {
+            return connect.authorization.starts_with("Basic ");
+        });
+        EXPECT_EQ(sentBasic, allowed);
+        EXPECT_EQ(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>"), allowed)
+            << outcome.temporaryFile.toStdString();
+        EXPECT_EQ(outcome.messages.contains("ne propose que l'authentification Basic"), !allowed)
+            << outcome.messages.toStdString();
+        EXPECT_FALSE(outcome.messages.contains("w0rd"));
+    }
+}
+
 // A salesperson's profile folder often holds accents, and may hold any character Windows allows.
 TEST_F(ExecutableWorkflowTest, AnAccentedFolderReceivesTheResultDocument)
 {
@@ -556,23 +615,12 @@ TEST_F(ExecutableWorkflowTest, AFailedCheckShowsTheErrorAndLeavesTheTemporaryFil
 {
     write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
                               "[RecordId]\r\nValeur=999\r\n");
-    // After the error the window stays open until the user closes it: wait for the error, then end it.
-    QProcess process;
-    start(process, {"devis.xml", "config.ini"});
-    QFile log(path("messages.log"));
-    for (int i = 0; i < 100 && !log.exists(); ++i) {
-        process.waitForFinished(100);
-    }
-    endsItself = false;
-    process.kill(); // the offscreen platform has no window that a polite close could reach on Windows
-    process.waitForFinished(10000);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString messages = QString::fromUtf8(log.readAll());
-    EXPECT_TRUE(messages.startsWith("error:\nLa requête GET vers https://localhost:")) << messages.toStdString();
-    EXPECT_TRUE(messages.contains("/api/v2.0/quotation-records/999 a échoué")) << messages.toStdString();
-    QFile temporary(path("devis.xml"));
-    ASSERT_TRUE(temporary.open(QIODevice::ReadOnly));
-    EXPECT_EQ(temporary.readAll(), "host content");
+    const Outcome outcome = runUntilTold({"devis.xml", "config.ini"});
+    EXPECT_TRUE(outcome.messages.startsWith("error:\nLa requête GET vers https://localhost:"))
+        << outcome.messages.toStdString();
+    EXPECT_TRUE(outcome.messages.contains("/api/v2.0/quotation-records/999 a échoué"))
+        << outcome.messages.toStdString();
+    EXPECT_EQ(outcome.temporaryFile, "host content");
 }
 
 #ifdef _WIN32

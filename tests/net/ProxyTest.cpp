@@ -9,6 +9,9 @@
 #include "net/ProxyRoute.h"
 #include "tests/support/Errors.h"
 #include "tests/support/Recorders.h"
+#ifndef _WIN32
+#include "tests/support/SquidProxy.h"
+#endif
 #include "tests/support/TestConnectProxy.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -118,6 +121,47 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
         }
     }
 }
+
+#ifndef _WIN32
+// An account against a proxy that checks a real NTLM handshake (squid with Samba's ntlm_auth), whether it
+// offers NTLM alone or Negotiate before it, as most Windows proxies do; the account's reserved characters
+// written as %XX.
+TEST(Proxy, AnAccountServesNtlmWhereverTheProxyOffersIt)
+{
+    const test::SquidProxy ntlm("p@ss: x", false);
+    const test::SquidProxy negotiate("p@ss: x", true);
+    if (!ntlm.running() || !negotiate.running()) {
+        GTEST_SKIP() << "squid or Samba's ntlm_auth is missing (scripts/setup installs them)";
+    }
+    test::TestHttpsServer server;
+    server.setHandler(
+        [](const httplib::Request&, httplib::Response& response) { response.set_content("ok", "text/plain"); });
+    struct Row {
+        const char* name;
+        const test::SquidProxy& proxy;
+        const char* account;
+        const char* failure; // "" when the request succeeds
+    };
+    for (const Row& row : {Row{"NTLM alone", ntlm, "DOMAIN%5Calice:p%40ss%3A%20x@", ""},
+                           Row{"Negotiate and NTLM", negotiate, "DOMAIN%5Calice:p%40ss%3A%20x@", ""},
+                           Row{"a wrong password", negotiate, "DOMAIN%5Calice:p%40ss%3A%20y@", "a refusé le compte"},
+                           Row{"no account", ntlm, "", "aucun compte n'est indiqué"}}) {
+        SCOPED_TRACE(row.name);
+        HttpClientOptions options;
+        options.extraCaCertificates = test::testCaCertificates();
+        options.proxy = proxyPolicyFrom("http://" + std::string(row.account) + row.proxy.address(), "test");
+        HttpClient client(options);
+        if (*row.failure == '\0') {
+            EXPECT_EQ(bodyText(client.send({.url = server.baseUrl() + "/x"})), "ok");
+        } else {
+            EXPECT_THAT(test::varnoErrorOf([&] { client.send({.url = server.baseUrl() + "/x"}); }),
+                        HasSubstr(row.failure));
+        }
+    }
+    EXPECT_THAT(ntlm.accessLog(), HasSubstr("alice")); // the account squid accepted
+    EXPECT_THAT(negotiate.accessLog(), HasSubstr("alice"));
+}
+#endif
 
 // Every value that names no usable proxy is refused, whether IT wrote it as the policy or the system's
 // settings hold it: a request never goes direct in its place.

@@ -40,7 +40,8 @@ TEST(PolicyTemplates, NameWhatTheProgramReadsInEveryLanguage)
         EXPECT_STREQ(policy.attribute("class").value(), "Machine");
         EXPECT_STREQ(policy.attribute("key").value(), kPolicyKey);
         std::string presentation = policy.attribute("presentation").value();
-        presentation = presentation.substr(presentation.find('.') + 1, presentation.size() - presentation.find('.') - 2);
+        presentation =
+            presentation.substr(presentation.find('.') + 1, presentation.size() - presentation.find('.') - 2);
         for (const pugi::xml_node element : policy.child("elements").children()) {
             valueNames.insert(element.attribute("valueName").value());
             elementsOf[presentation].insert(element.attribute("id").value());

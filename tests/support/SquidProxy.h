@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace varno::test {
+
+// Debian's squid on loopback as an office proxy that demands an account: CONNECT only, NTLM (and
+// Negotiate before it, where asked) checked by Samba's ntlm_auth against one password, no domain
+// needed. Not running where squid or ntlm_auth is missing (the test then says so and skips).
+class SquidProxy {
+public:
+    SquidProxy(const std::string& password, bool offerNegotiate);
+    ~SquidProxy();
+    SquidProxy(const SquidProxy&) = delete;
+    SquidProxy& operator=(const SquidProxy&) = delete;
+
+    bool running() const { return running_; }
+    std::string address() const; // "127.0.0.1:<port>"
+    // squid's access log: one line per request, with the account it accepted.
+    std::string accessLog() const;
+
+private:
+    QTemporaryDir folder_;
+    QProcess squid_;
+    int port_ = 0;
+    bool running_ = false;
+};
+
+} // namespace varno::test
