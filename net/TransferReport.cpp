@@ -94,7 +94,7 @@ std::string failureReason(CURL* curl, const Attempt& attempt)
         if (attempt.proxy.user.empty()) {
             return "le proxy " + proxy + " demande une authentification (407) et aucun compte n'est indiqué" + account;
         }
-        if (!attempt.basicAllowed && (offered & ~static_cast<long>(CURLAUTH_BASIC)) == 0) {
+        if (!attempt.basicAllowed && offered == static_cast<long>(CURLAUTH_BASIC)) {
             return "le proxy " + proxy +
                    " ne propose que l'authentification Basic (407), qui enverrait le mot de "
                    "passe en clair : aucun identifiant ne lui a été envoyé. Le service informatique peut faire "
