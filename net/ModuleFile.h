@@ -17,7 +17,7 @@ struct ModuleFile {
 // The section a module's stamp is put in (at most 8 characters: a PE image keeps no longer names).
 inline constexpr const char* kStampSection = ".vstamp";
 
-ModuleFile readModuleFile(const std::filesystem::path& file);
+ModuleFile readModuleFile(const std::filesystem::path& path);
 
 // The module loaded by the system, for the process's life; null when it is refused, with the reason in
 // French and the system's own words (one file per platform, as readModuleFile).
