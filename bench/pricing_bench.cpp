@@ -75,7 +75,7 @@ long ownPeakKiB()
     return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) != 0
                ? static_cast<long>(counters.PeakWorkingSetSize / 1024)
                : 0;
-#endif
+#else
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -84,6 +84,7 @@ long ownPeakKiB()
         }
     }
     return 0;
+#endif
 }
 
 int runClient(int argc, char** argv)

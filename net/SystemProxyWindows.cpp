@@ -17,8 +17,12 @@ namespace {
 
 // A string value of a key under HKEY_LOCAL_MACHINE (an expandable one expanded); nothing when the key or the
 // value is absent.
-std::optional<std::string> machineValue(const wchar_t* key, const wchar_t* name)
+std::optional<std::string> machineValue(const char* keyName, const char* valueName)
 {
+    const std::wstring wideKey = QString(keyName).toStdWString();
+    const std::wstring wideName = QString(valueName).toStdWString();
+    const wchar_t* key = wideKey.c_str();
+    const wchar_t* name = wideName.c_str();
     DWORD size = 0;
     if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
         return std::nullopt;
@@ -78,16 +82,13 @@ std::optional<ProxyRoute> scriptRoute(const Origin& origin, const std::string& s
 ProxyPolicy readProxyPolicy()
 {
     for (const auto& [key, source] : {std::pair{kPolicyKey, "stratégie HKLM\\"}, std::pair{kInstallKey, "HKLM\\"}}) {
-        const std::wstring wideKey = QString(key).toStdWString();
-        const std::optional<std::string> value =
-            machineValue(wideKey.c_str(), QString(kProxyValue).toStdWString().c_str());
+        const std::optional<std::string> value = machineValue(key, kProxyValue);
         if (!value) {
             continue;
         }
         const std::string where = source + std::string(key) + ", valeur ";
         ProxyPolicy policy = proxyPolicyFrom(*value, where + kProxyValue);
-        if (const std::optional<std::string> auth =
-                machineValue(wideKey.c_str(), QString(kProxyAuthValue).toStdWString().c_str())) {
+        if (const std::optional<std::string> auth = machineValue(key, kProxyAuthValue)) {
             policy.basicAllowed = proxyAuthAllowsBasic(*auth, where + kProxyAuthValue);
         }
         return policy;
