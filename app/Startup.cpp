@@ -5,7 +5,6 @@
 #include "foundation/DiagnosticLog.h"
 #include "foundation/Error.h"
 #include "foundation/FilePath.h"
-#include "foundation/Owned.h"
 #include "foundation/Version.h"
 #include "net/HttpClient.h"
 #include "net/ProxyPolicy.h"
@@ -20,7 +19,6 @@
 #include <QPluginLoader>
 #include <QSysInfo>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,8 +29,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// windows.h first
-#include <shellapi.h>
 #endif
 
 namespace varno {
@@ -54,23 +50,6 @@ public:
 private:
     UserMessages& messages_;
 };
-
-// The arguments after the program's name, as the platform gives them. On Windows that is the wide
-// command line: argv holds ANSI text, which may lack a character of the host's folder names.
-std::vector<std::filesystem::path> commandLineArguments([[maybe_unused]] int argc, [[maybe_unused]] char** argv)
-{
-    std::vector<std::filesystem::path> arguments;
-#ifdef _WIN32
-    int count = 0;
-    const Owned<wchar_t*, LocalFree> wide(CommandLineToArgvW(GetCommandLineW(), &count));
-    if (wide) {
-        arguments.assign(wide.get() + std::min(count, 1), wide.get() + count);
-    }
-#else
-    arguments.assign(argv + std::min(argc, 1), argv + argc);
-#endif
-    return arguments;
-}
 
 // While QApplication is being built, Qt's messages (the qt.qpa warnings that say why a platform does not
 // start) go on where they always go: the diagnostic log, or stderr. Qt ends the process (abort) when its

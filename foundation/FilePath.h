@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varno {
 
@@ -36,6 +37,10 @@ std::wstring win32Path(const std::filesystem::path& path);
 // Whether the path names a symbolic link, or on Windows any reparse point (a junction, a mount point),
 // even one that leads nowhere: writing there would write somewhere else.
 bool isLink(const std::filesystem::path& path);
+
+// The arguments after the program's name, as the platform gives them. On Windows that is the wide
+// command line: argv holds ANSI text, which may lack a character of a folder's name.
+std::vector<std::filesystem::path> commandLineArguments(int argc, char** argv);
 
 // The folder of the running program's executable, as the system gives it (no Qt application needed):
 // what the program loads at run time comes from there.

@@ -15,6 +15,11 @@ std::filesystem::path pathFromQString(const QString& path)
     return {QFile::encodeName(path).toStdString()};
 }
 
+std::vector<std::filesystem::path> commandLineArguments(int argc, char** argv)
+{
+    return argc < 1 ? std::vector<std::filesystem::path>{} : std::vector<std::filesystem::path>(argv + 1, argv + argc);
+}
+
 bool isLink(const std::filesystem::path& path)
 {
     std::error_code ignored;

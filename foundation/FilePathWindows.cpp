@@ -1,7 +1,11 @@
 // File paths on Windows: wide paths, extended past MAX_PATH for Win32's own calls.
 #include "foundation/FilePath.h"
 
+#include "foundation/Owned.h"
+
 #include <windows.h>
+// windows.h first
+#include <shellapi.h>
 
 namespace varno {
 
@@ -13,6 +17,16 @@ QString pathToQString(const std::filesystem::path& path)
 std::filesystem::path pathFromQString(const QString& path)
 {
     return {path.toStdWString()};
+}
+
+std::vector<std::filesystem::path> commandLineArguments(int, char**)
+{
+    int count = 0;
+    const Owned<wchar_t*, LocalFree> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    if (!wide || count < 1) {
+        return {};
+    }
+    return {wide.get() + 1, wide.get() + count};
 }
 
 std::wstring win32Path(const std::filesystem::path& path)

@@ -6,10 +6,12 @@
 #include "net/CurlUrl.h"
 #include "net/HttpText.h"
 #include "net/PeerVerification.h"
+#include "net/ProbeReport.h"
 #include "net/ProxyRoute.h"
 #include "net/TransferReport.h"
 #include "net/TrustShare.h"
 
+#include <QByteArray>
 #include <QScopeGuard>
 
 #include <curl/curl.h>
@@ -26,18 +28,32 @@ using EasyHandle = Owned<CURL, curl_easy_cleanup>;
 using HeaderList = Owned<curl_slist, curl_slist_free_all>;
 
 // What a connection's TLS context is given: the shared store in place of one loaded for it, and the
-// verification that may ask Windows too, told the host the address names.
+// verification that may ask Windows too, told the host the address names; during a probe, where its
+// findings go.
 struct TlsSetting {
     X509_STORE* store = nullptr;
     std::string host;
+    ProbeFacts* facts = nullptr;
 };
+
+int verifyAndRecord(X509_STORE_CTX* context, void* setting)
+{
+    auto* tls = static_cast<TlsSetting*>(setting);
+    const int verified = verifyPeerChain(context, &tls->host);
+    recordPeer(context, verified == 1, *tls->facts);
+    return verified;
+}
 
 CURLcode prepareTlsContext(CURL*, void* sslContext, void* setting)
 {
     auto* context = static_cast<SSL_CTX*>(sslContext);
     auto* tls = static_cast<TlsSetting*>(setting);
     SSL_CTX_set1_cert_store(context, tls->store);
-    SSL_CTX_set_cert_verify_callback(context, verifyPeerChain, &tls->host);
+    if (tls->facts != nullptr) {
+        SSL_CTX_set_cert_verify_callback(context, verifyAndRecord, tls);
+    } else {
+        SSL_CTX_set_cert_verify_callback(context, verifyPeerChain, &tls->host);
+    }
     return CURLE_OK;
 }
 
@@ -58,15 +74,22 @@ size_t appendWithinLimit(char* data, size_t size, size_t count, void* target)
     return size * count;
 }
 
-// Keeps the reason phrase of the last status line ("HTTP/1.1 404 Not Found").
-size_t keepReasonPhrase(char* data, size_t size, size_t count, void* target)
+// What the last answer's head told besides its status.
+struct ResponseHead {
+    std::string reasonPhrase; // of the status line ("HTTP/1.1 404 Not Found")
+    std::string date;
+};
+
+size_t keepResponseHead(char* data, size_t size, size_t count, void* target)
 {
     const std::string line(data, size * count);
+    auto& head = *static_cast<ResponseHead*>(target);
     if (line.starts_with("HTTP/")) {
-        auto& reason = *static_cast<std::string*>(target);
         const auto code = line.find(' ');
         const auto phrase = code == std::string::npos ? std::string::npos : line.find(' ', code + 1);
-        reason = phrase == std::string::npos ? std::string() : trimBlanks(line.substr(phrase + 1));
+        head = {phrase == std::string::npos ? std::string() : trimBlanks(line.substr(phrase + 1)), {}};
+    } else if (QByteArray::fromStdString(line.substr(0, 5)).toLower() == "date:") {
+        head.date = trimBlanks(line.substr(5));
     }
     return size * count;
 }
@@ -141,6 +164,7 @@ public:
     CurlTransport& operator=(const CurlTransport&) = delete;
 
     std::optional<HttpResponse> send(const HttpRequest& request, std::string& failure) noexcept override;
+    void probe(const std::string& url, ProbeFacts& facts) noexcept override;
 
 private:
     // Where a request stands as it follows redirects.
@@ -153,7 +177,10 @@ private:
 
     HttpResponse perform(const HttpRequest& request);
     std::string exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase);
-    Attempt sendAlongRoute(const Hop& hop, Answer& received, std::array<char, CURL_ERROR_SIZE>& errorText);
+    Attempt transfer(const HttpRequest& request, const Hop& hop, const ProxyRoute& route, Answer& received,
+                     ResponseHead& head);
+    Attempt sendAlongRoute(const Hop& hop, const ProxyRoute& route, Answer& received,
+                           std::array<char, CURL_ERROR_SIZE>& errorText);
     void setMethod(const HttpRequest& request, const Hop& hop);
     void setCredentials(const BasicCredentials* credentials);
     void setProxy(const ProxyAddress& proxy);
@@ -206,7 +233,7 @@ CurlTransport::CurlTransport(HttpClientOptions options) : options_(std::move(opt
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024); // a record can carry megabytes of picture
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(options_.totalTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendWithinLimit);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepReasonPhrase);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepResponseHead);
     if (options_.abandoned) {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abandonWhenAsked);
@@ -259,40 +286,91 @@ HttpResponse CurlTransport::perform(const HttpRequest& request)
     }
 }
 
-// One exchange with the hop's address: its options and headers set, the transfer run and logged. A
-// transfer that failed is thrown; otherwise the body received, and the status line's reason phrase.
+// One exchange with the hop's address. A transfer that failed is thrown; otherwise the body received,
+// and the status line's reason phrase.
 std::string CurlTransport::exchange(const HttpRequest& request, const Hop& hop, std::string& reasonPhrase)
 {
-    CURL* curl = curl_.get();
     Answer received{{}, options_.maxAnswerBytes};
+    ResponseHead head;
+    const Attempt attempt = transfer(request, hop, proxyRouteFor(options_.proxy, hop.origin), received, head);
+    reasonPhrase = head.reasonPhrase;
+    if (received.tooLarge) {
+        throw failureOf(hop.method, hop.url,
+                        "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
+    }
+    if (attempt.result != CURLE_OK) {
+        throw failureOf(hop.method, hop.url, failureReason(curl_.get(), attempt));
+    }
+    return std::move(received.body);
+}
+
+// One transfer to the hop's address along the route: its options and headers set, run and logged.
+Attempt CurlTransport::transfer(const HttpRequest& request, const Hop& hop, const ProxyRoute& route, Answer& received,
+                                ResponseHead& head)
+{
+    CURL* curl = curl_.get();
     std::array<char, CURL_ERROR_SIZE> errorText{};
     const HeaderList headers = headerList(request, hop.sameOrigin);
     curl_easy_setopt(curl, CURLOPT_URL, hop.url.c_str());
     tls_.host = hop.origin.host;
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText.data());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reasonPhrase);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &head);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     const auto forget = qScopeGuard([curl] { forgetExchange(curl); });
     setMethod(request, hop);
     setCredentials(request.credentials.has_value() && hop.sameOrigin ? &*request.credentials : nullptr);
-    const Attempt attempt = sendAlongRoute(hop, received, errorText);
-    if (received.tooLarge) {
-        throw failureOf(hop.method, hop.url,
-                        "la réponse dépasse " + std::to_string(options_.maxAnswerBytes >> 20) + " Mo");
+    return sendAlongRoute(hop, route, received, errorText);
+}
+
+// The look of the connection check: a GET on a connection of its own, with a TLS handshake of its own (no
+// session resumed), so that every step is taken and seen.
+void CurlTransport::probe(const std::string& url, ProbeFacts& facts) noexcept
+{
+    CURL* curl = curl_.get();
+    const auto restore = qScopeGuard([this, curl] {
+        tls_.facts = nullptr;
+        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 0L);
+        curl_easy_setopt(curl, CURLOPT_SSL_SESSIONID_CACHE, 1L);
+    });
+    try {
+        const Hop hop{url, "GET", originOf(url)};
+        if (!isHttpScheme(url)) {
+            throw VarnoError("adresse invalide");
+        }
+        const ProxyRoute route = proxyRouteFor(options_.proxy, hop.origin);
+        facts.failedAt = ProbeFacts::Step::Resolution;
+        tls_.facts = &facts;
+        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(curl, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+        constexpr std::size_t kEnoughOfAPage = std::size_t{64} << 10; // the status is what counts
+        Answer received{{}, kEnoughOfAPage};
+        ResponseHead head;
+        Attempt attempt = transfer(HttpRequest{.url = url}, hop, route, received, head);
+        if (received.tooLarge) {
+            attempt.result = CURLE_OK;
+        }
+        facts.throughProxy = !attempt.proxy.direct();
+        facts.route = route.reason;
+        if (route.proxies.size() > 1) {
+            facts.route += " ; entrée prise : " + (facts.throughProxy ? attempt.proxy.display : std::string("DIRECT"));
+        }
+        facts.resolvedName = facts.throughProxy ? attempt.proxy.host : hop.origin.host;
+        facts.reasonPhrase = head.reasonPhrase;
+        facts.date = head.date;
+        facts.serverTime = head.date.empty() ? -1 : static_cast<std::int64_t>(curl_getdate(head.date.c_str(), nullptr));
+        recordOutcome(curl, attempt, facts);
+    } catch (const std::exception& error) {
+        facts.failure = error.what();
     }
-    if (attempt.result != CURLE_OK) {
-        throw failureOf(hop.method, hop.url, failureReason(curl, attempt));
-    }
-    return std::move(received.body);
 }
 
 // The transfer along the route's entries in order, each next one tried only where the proxy before it
 // could not be reached (nothing was sent); each try logged.
-Attempt CurlTransport::sendAlongRoute(const Hop& hop, Answer& received, std::array<char, CURL_ERROR_SIZE>& errorText)
+Attempt CurlTransport::sendAlongRoute(const Hop& hop, const ProxyRoute& route, Answer& received,
+                                      std::array<char, CURL_ERROR_SIZE>& errorText)
 {
     CURL* curl = curl_.get();
-    const ProxyRoute route = proxyRouteFor(options_.proxy, hop.origin);
     Attempt attempt;
     for (const ProxyAddress& proxy : route.proxies) {
         attempt.proxy = proxy;

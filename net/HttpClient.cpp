@@ -53,4 +53,14 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     return std::move(*response);
 }
 
+ProbeFacts HttpClient::probe(const std::string& url)
+{
+    ProbeFacts facts;
+    transport_->probe(url, facts);
+    if (facts.failedAt != ProbeFacts::Step::None && abandoned_ && abandoned_()) {
+        throw TransferAbandoned{};
+    }
+    return facts;
+}
+
 } // namespace varno

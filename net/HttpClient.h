@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpTypes.h"
+#include "net/Probe.h"
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,9 @@ public:
     HttpClient& operator=(const HttpClient&) = delete;
 
     HttpResponse send(const HttpRequest& request);
+
+    // What a GET of `url` meets on its way, step by step; it sends nothing that changes anything.
+    ProbeFacts probe(const std::string& url);
 
 private:
     std::unique_ptr<class Transport> transport_;

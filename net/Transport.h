@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpTypes.h"
+#include "net/Probe.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ public:
 
     // The response; or nothing, with the French failure message in failure.
     virtual std::optional<HttpResponse> send(const HttpRequest& request, std::string& failure) noexcept = 0;
+
+    // Looks at `url` step by step along the route its requests would take (see ProbeFacts).
+    virtual void probe(const std::string& url, ProbeFacts& facts) noexcept = 0;
 };
 
 // The library exports these two entries and nothing else. The program loads it from its own

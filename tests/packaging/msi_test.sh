@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The MSI as IT deploys it, under Wine's msiexec, every exit status checked: an older MSI of the same
 # files (made here) installed silently, the build's MSI upgrading it, the older one refused over it, a
-# whole verification run of the installed program against the tests' server, and a silent uninstall
-# that leaves neither folder nor registry entry. The proxy policy given at the first install (PROXY=)
+# whole verification run of the installed program and its connection check against the tests' server,
+# the check's Start-menu shortcut, and a silent uninstall that leaves neither folder, shortcut nor
+# registry entry. The proxy policy given at the first install (PROXY=)
 # is kept by the upgrade and removed by the uninstall.
 #   msi_test.sh <package path without extension> <source dir> <build dir> <emulator> <executable tests>
 set -euo pipefail
@@ -60,19 +61,25 @@ msiexec 1 /i "Z:$work/older.msi"
 
 # The installed program, run as the host runs it, against the server of the executable tests.
 [ -n "${DISPLAY:-}" ] || { echo "the windows platform under Wine needs a display (scripts/windows starts Xvfb)"; exit 1; }
-run=$(VARNO_TEST_PROGRAM='C:\Program Files\Module_Varno\Module_Varno.exe' VARNO_TEST_PLATFORM=windows "$emulator" "$tests" \
-      --gtest_filter=ExecutableWorkflowTest.VerificationWritesTheResultDocument 2>&1) || { echo "$run"; exit 1; }
+# The installed connection check too, and its shortcut in every user's Start menu.
+run=$(VARNO_TEST_PROGRAM='C:\Program Files\Module_Varno\Module_Varno.exe' VARNO_TEST_PLATFORM=windows \
+      VARNO_TEST_CHECK_PROGRAM='C:\Program Files\Module_Varno\Module_Varno_Connexion.exe' "$emulator" "$tests" \
+      --gtest_filter='ExecutableWorkflowTest.VerificationWritesTheResultDocument:ExecutableWorkflowTest.TheConnectionCheckReportsEachStep' 2>&1) ||
+  { echo "$run"; exit 1; }
 run=${run//$'\r'/}
-if grep -q '^\[  SKIPPED \] 1 test' <<< "$run"; then
-  ran="the verification run skipped ($(grep -a -A1 ': Skipped$' <<< "$run" | tail -1 || true))"
+if grep -q '^\[  SKIPPED \] 2 tests' <<< "$run"; then
+  ran="the verification run and the connection check skipped ($(grep -a -A1 ': Skipped$' <<< "$run" | tail -1 || true))"
 else
-  grep -q '^\[  PASSED  \] 1 test' <<< "$run" || { echo "$run"; exit 1; }
-  ran="run"
+  grep -q '^\[  PASSED  \] 2 tests' <<< "$run" || { echo "$run"; exit 1; }
+  ran="run, the connection check too"
 fi
+shortcut() { find "$WINEPREFIX/drive_c" -name 'Module_Varno – vérifier la connexion.lnk' 2>/dev/null; }
+[ -n "$(shortcut)" ] || { echo "no Start-menu shortcut to the connection check"; exit 1; }
 
 msiexec 0 /x "Z:$msi"
 [ ! -e "$folder" ] || { echo "the uninstall left $folder"; exit 1; }
 [ -z "$(entries)" ] || { echo "the uninstall left its entry in $uninstall_key"; exit 1; }
 [ -z "$(proxy_policy)" ] || { echo "the uninstall left the proxy policy"; exit 1; }
+[ -z "$(shortcut)" ] || { echo "the uninstall left the shortcut $(shortcut)"; exit 1; }
 echo "msi ok: $(du -k "$msi" | cut -f1) KiB; installed with PROXY=system, upgraded from 0.1 keeping it, downgrade refused," \
-     "$ran, uninstalled with it"
+     "$ran, its shortcut made; uninstalled with them"

@@ -69,13 +69,23 @@ for path in "$source" "$build" "Z:${source//\//\\}" "Z:$source"; do
 done
 # Our binaries ship stripped, each naming its symbols file, which the symbols zip holds.
 unzip -q "$package-symbols.zip" -d "$work/symbols"
-for binary in Module_Varno.exe libvarno_transport.dll; do
+for binary in Module_Varno.exe Module_Varno_Connexion.exe libvarno_transport.dll; do
   sections=$("$objdump" -h "$folder/$binary")
   ! grep -q '\.debug_info' <<< "$sections" || { echo "$binary ships its debug information"; exit 1; }
   grep -q '\.gnu_debuglink' <<< "$sections" || { echo "$binary has no debug link"; exit 1; }
   grep -q '\.debug_info' <<< "$("$objdump" -h "$work/symbols/$binary.debug")" ||
     { echo "no debug information for $binary in the symbols zip"; exit 1; }
 done
+
+# The connection check runs from the package too, without a window: its report says the installation
+# loads, and its status agrees with its verdict (the built-in addresses may or may not be served here).
+status=0
+(cd "$work/run" && env -u WINEQT_QPA_PLATFORM WINEPATH= timeout 120 "$wine" "$folder/Module_Varno_Connexion.exe" \
+  /rapport rapport.txt) || status=$?
+report=$(tr -d '\r' < "$work/run/rapport.txt" 2>/dev/null || true)
+grep -q '^✓ Installation : ' <<< "$report" || { echo "the packaged connection check (status $status) reported:"; echo "$report"; exit 1; }
+if grep -q '^Résultat : toutes les étapes ont réussi\.$' <<< "$report"; then expected=0; else expected=1; fi
+[ "$status" = "$expected" ] || { echo "the connection check ended with $status for:"; echo "$report"; exit 1; }
 
 # Without its platform plugin the program says so in French, ends with 0 and leaves the host's file.
 mv "$folder/platforms" "$folder/platforms.away"
