@@ -1,5 +1,6 @@
 #include "connectioncheck/ConnectionCheckWindow.h"
 
+#include "foundation/Version.h"
 #include "net/HttpClient.h"
 #include "ui/KeepAlive.h"
 
@@ -31,6 +32,10 @@ ConnectionCheckWindow::ConnectionCheckWindow(ConnectionCheckSettings settings, c
     buttons->addWidget(copy_);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QString("Module_Varno %1 : chemin d'une requête vers chaque service Varno, étape par "
+                                         "étape, avec les réglages de ce poste.")
+                                     .arg(kProductVersion),
+                                 this));
     layout->addWidget(steps_);
     layout->addWidget(verdict_);
     layout->addLayout(buttons);
@@ -64,6 +69,9 @@ void ConnectionCheckWindow::closeEvent(QCloseEvent* event)
 
 void ConnectionCheckWindow::addSection(const CheckSection& section)
 {
+    if (steps_->count() > 0) {
+        new QListWidgetItem(steps_); // a blank line between sections
+    }
     auto* title = new QListWidgetItem(QString::fromStdString(section.title()), steps_);
     QFont bold = title->font();
     bold.setBold(true);

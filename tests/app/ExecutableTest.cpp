@@ -1,6 +1,7 @@
 // Runs the built Module_Varno as the host does, with messages written to a file instead of boxes.
 #include "tests/support/LogSecrets.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/SquidProxy.h"
 #include "tests/support/TestConnectProxy.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -580,6 +581,38 @@ TEST_F(ExecutableWorkflowTest, TheConnectionCheckReportsEachStep)
         EXPECT_TRUE(report.ends_with(row.verdict)) << report;
         varno::test::expectNoSecretIn(report, {"agent:p@ss w0rd"});
     }
+}
+
+// The program's own executable signs on with an account to an office proxy that checks a real NTLM
+// handshake (squid with Samba's ntlm_auth; under Wine through Windows' SSPI), whether it offers NTLM alone
+// or Negotiate before it. The password reaches neither the log nor the server behind the proxy.
+TEST_F(ExecutableWorkflowTest, AnAccountSignsOnToAnNtlmProxy)
+{
+    const varno::test::SquidProxy ntlm("p@ss: x", false);
+    const varno::test::SquidProxy negotiate("p@ss: x", true);
+    if (!ntlm.running() || !negotiate.running()) {
+        GTEST_SKIP() << "squid or Samba's ntlm_auth is missing (scripts/setup installs them)";
+    }
+    write(path("config.ini"), "[General]\r\nVersion=1\r\nConfigurateur=ferd\r\nMode=verification\r\n"
+                              "[RecordId]\r\nValeur=123\r\n");
+    givenSecrets = {"p@ss: x"};
+    for (const varno::test::SquidProxy* proxy : {&ntlm, &negotiate}) {
+        SCOPED_TRACE(proxy == &ntlm ? "NTLM alone" : "Negotiate and NTLM");
+        const ProxyPolicySet set("http://DOMAIN%5Calice:p%40ss%3A%20x@" + QString::fromStdString(proxy->address()));
+        QFile::remove(path("messages.log"));
+        const Outcome outcome = runUntilTold({"devis.xml", "config.ini"});
+        EXPECT_EQ(outcome.messages, "");
+        EXPECT_TRUE(outcome.temporaryFile.contains("<Code>PRICER_NOT_ALLOWED</Code>"))
+            << outcome.temporaryFile.toStdString();
+        EXPECT_THAT(proxy->accessLog(), testing::HasSubstr("alice"));
+    }
+    std::string received; // every header the server behind the proxy saw
+    for (const auto& request : api->requests()) {
+        for (const auto& [name, value] : request.headers) {
+            received.append(name).append(": ").append(value).append("\n");
+        }
+    }
+    varno::test::expectNoSecretIn(received, {"DOMAIN\\alice:p@ss: x"});
 }
 
 // A proxy that offers only Basic gets the account's password only where ProxyAuth allows it: read beside

@@ -85,9 +85,9 @@ TEST(ConnectionCheck, NamesTheFirstStepThatFails)
         EXPECT_EQ(allPassed(sections), row.failedStep == nullptr);
         if (row.failedStep == nullptr) {
             EXPECT_EQ(failed, steps.end()) << failed->line();
-            EXPECT_THAT(steps[5].detail,
-                        testing::MatchesRegex("TLSv1\\.[23] ; certificat « CN=localhost.* approuvé par "
-                                              "la racine « CN=Module_Varno sandbox CA.*"));
+            EXPECT_THAT(steps[5].detail, testing::StartsWith("TLSv1."));
+            EXPECT_THAT(steps[5].detail, HasSubstr(" ; certificat « CN=localhost,"));
+            EXPECT_THAT(steps[5].detail, HasSubstr(" ; approuvé par la racine « CN=Module_Varno sandbox CA,"));
             EXPECT_THAT(steps.back().line(), testing::StartsWith("✓ Horloge : écart de "));
         } else {
             ASSERT_NE(failed, steps.end());

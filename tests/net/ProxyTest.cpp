@@ -9,9 +9,7 @@
 #include "net/ProxyRoute.h"
 #include "tests/support/Errors.h"
 #include "tests/support/Recorders.h"
-#ifndef _WIN32
 #include "tests/support/SquidProxy.h"
-#endif
 #include "tests/support/TestConnectProxy.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -122,10 +120,9 @@ TEST(Proxy, EachPolicyTakesItsWayOut)
     }
 }
 
-#ifndef _WIN32
 // An account against a proxy that checks a real NTLM handshake (squid with Samba's ntlm_auth), whether it
 // offers NTLM alone or Negotiate before it, as most Windows proxies do; the account's reserved characters
-// written as %XX.
+// written as %XX. Under Wine, through Windows' SSPI, which asks Samba's ntlm_auth in its turn.
 TEST(Proxy, AnAccountServesNtlmWhereverTheProxyOffersIt)
 {
     const test::SquidProxy ntlm("p@ss: x", false);
@@ -161,7 +158,6 @@ TEST(Proxy, AnAccountServesNtlmWhereverTheProxyOffersIt)
     EXPECT_THAT(ntlm.accessLog(), HasSubstr("alice")); // the account squid accepted
     EXPECT_THAT(negotiate.accessLog(), HasSubstr("alice"));
 }
-#endif
 
 // Every value that names no usable proxy is refused, whether IT wrote it as the policy or the system's
 // settings hold it: a request never goes direct in its place.
