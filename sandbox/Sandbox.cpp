@@ -5,6 +5,8 @@
 #include "sandbox/Routes.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QLocale>
 
 #include <algorithm>
 #include <chrono>
@@ -150,6 +152,10 @@ void Sandbox::addRoutes()
     server_.set_tcp_nodelay(true);
     server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         requestStart = std::chrono::steady_clock::now();
+        // As every real server answers (an HTTP date, in English whatever the locale).
+        response.set_header(
+            "Date",
+            QLocale::c().toString(QDateTime::currentDateTimeUtc(), "ddd, dd MMM yyyy HH:mm:ss 'GMT'").toStdString());
         if (options_.latencyMs > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(options_.latencyMs));
         }

@@ -9,6 +9,7 @@ echo "$output"
 expect() {
   grep -qF -- "$1" <<< "$output" || { echo "MISSING: $1"; exit 1; }
 }
+expect 'Résultat : toutes les étapes ont réussi.'
 expect '<Project>4711</Project><Verification><Code/><Libelle/></Verification>'
 expect '<Code>PRICER_OUTDATED</Code><Libelle>Chiffrage effectué avec une ancienne version de la bibliothèque.'
 expect '<Project>4712</Project><Commande><Code>REFERENCE</Code><Libelle>CMD-2026-001001</Libelle></Commande>'

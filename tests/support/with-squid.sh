@@ -10,6 +10,7 @@ password=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
+chmod 755 "$work" # squid's workers and helpers run as another user
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; wait || true; rm -rf "$work"' EXIT
 
