@@ -20,7 +20,6 @@ public:
     ConnectionCheckWindow(ConnectionCheckSettings settings, const Clock& clock);
 
     void run();
-    bool isRunning() const { return running_; }
     const std::string& report() const { return report_; }
 
 protected:
